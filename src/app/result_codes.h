@@ -1,0 +1,41 @@
+#pragma once
+
+// Result codes shared by every subsystem. An operation that can fail returns one of these as a
+// signed 32-bit value, 0 for success; code n is shown to the user as string 40000 + n.
+namespace tintara {
+
+enum ResultCode : int {
+  kOk = 0,
+  kRegistryWriteFailed = 1,
+  kReferenceDataMissing = 2,
+  kOutOfMemory = 3,
+  kReferenceDataCorrupt = 4,
+  kProfileFolderInvalid = 5,
+  kIllegalImageSize = 6,
+  kImageTooLarge = 7,
+  kImageCorrupt = 8,
+  kUnsupportedColourDepth = 9,
+  kImageWriteFailed = 10,
+  kForeignProfileConvert = 11,
+  kProfileLoadFailed = 12,
+  kProfileSaveFailed = 13,
+  kSelectionIncomplete = 14,
+  kTooFewPixels = 15,
+  kFewPixels = 16,
+  kUnevenCorners = 17,
+  kWhiteTooBright = 18,
+  kBlackTooDark = 19,
+  kCompressedTiff = 20,
+  kWhiteTooDark = 21,
+  kBlackTooBright = 22,
+  kProfileNotCreated = 23,
+  // The engine's internal algorithm codes.
+  kPoorQuality = 101,
+  kTooFewAreas = 102,
+  kForeignProfile = 103,
+  kTagTableInconsistent = 154,
+  kProfileSizeInconsistent = 155,
+  kCoefficientCount = 156,
+};
+
+}  // namespace tintara

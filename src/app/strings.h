@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace tintara {
+
+// Every text the user sees, addressed by its string number. Returns nullptr for a number that is
+// not in the table.
+const char* StringText(int id);
+
+// StringText, or an empty text for a number that is not in the table.
+std::string StringOrEmpty(int id);
+
+// The text shown for a result code: string 40000 + code for the codes that have their own text,
+// string 40100 with the code filled in for the engine's internal codes, string 40200 otherwise.
+// Code 0 has no text.
+std::string ErrorCodeText(int code);
+
+// Whether the program ends after the message of this code is shown (a missing or corrupt reference
+// data file, exhausted memory).
+bool ErrorCodeEndsProgram(int code);
+
+// Texts that the message table does not number.
+inline constexpr char kTextForeignProfile[] = "This profile was not created with Tintara and cannot be used.";
+
+}  // namespace tintara

@@ -1,0 +1,80 @@
+// Commands over the reference data: listing the sets, and converting between Lumeno.dat and its
+// readable CSV form.
+#include <cstdio>
+
+#include "app/file_io.h"
+#include "app/result_codes.h"
+#include "app/strings.h"
+#include "cli/cli_args.h"
+#include "cli/cli_commands.h"
+#include "cli/cli_support.h"
+#include "engine/reference_csv.h"
+#include "engine/reference_data.h"
+
+namespace tintara::cli {
+
+int LoadReferenceSets(const std::string& path, ReferenceSetList& sets) {
+  const int code = LoadReferenceData(sets, path);
+  if (code == kOk) return kExitOk;
+  return Fail(kExitFailure, ErrorCodeText(code) + " (" + path + ")");
+}
+
+int CommandReferences(const GlobalOptions& global, const std::vector<std::string>& args) {
+  CommandArgs a;
+  std::string error;
+  if (!a.Parse(args, {}, {"--card"}, error)) return Fail(kExitUsage, error);
+  if (!a.Positionals().empty()) return Fail(kExitUsage, "references takes no file");
+  int wanted = 0;
+  if (auto card = a.Value("--card")) {
+    if (*card == "K7") {
+      wanted = kK7EntryCount;
+    } else if (*card == "K3") {
+      wanted = kK3EntryCount;
+    } else {
+      return Fail(kExitUsage, "--card takes K7 or K3");
+    }
+  }
+  ReferenceSetList sets;
+  if (int status = LoadReferenceSets(global.referenceDataPath, sets)) return status;
+  for (size_t i = 0; i < sets.size(); ++i) {
+    if (wanted && sets[i].EntryCount() != wanted) continue;
+    std::printf("%zu\t%d\t%s\n", i, sets[i].EntryCount(), sets[i].name.c_str());
+  }
+  return kExitOk;
+}
+
+int CommandMakeRefdata(const GlobalOptions&, const std::vector<std::string>& args) {
+  CommandArgs a;
+  std::string error;
+  if (!a.Parse(args, {}, {}, error)) return Fail(kExitUsage, error);
+  if (a.Positionals().size() != 2) return Fail(kExitUsage, "make-refdata needs SOURCE.csv OUT.dat");
+  const std::string& source = a.Positionals()[0];
+  const std::string& target = a.Positionals()[1];
+
+  std::vector<uint8_t> text;
+  if (ReadWholeFile(source, text, kMaxTextFileSize) != ReadStatus::kOk) {
+    return Fail(kExitFailure, "cannot read " + source);
+  }
+  ReferenceSetList sets;
+  if (!ParseReferenceCsv(std::string(text.begin(), text.end()), sets, error)) {
+    return Fail(kExitFailure, source + ": " + error);
+  }
+  const std::vector<uint8_t> bytes = EncodeReferenceData(sets, &error);
+  if (bytes.empty()) return Fail(kExitFailure, source + ": " + error);
+  if (!WriteFileAtomically(target, bytes)) return Fail(kExitFailure, "cannot write " + target);
+  return kExitOk;
+}
+
+int CommandDumpRefdata(const GlobalOptions& global, const std::vector<std::string>& args) {
+  CommandArgs a;
+  std::string error;
+  if (!a.Parse(args, {}, {}, error)) return Fail(kExitUsage, error);
+  if (a.Positionals().size() > 1) return Fail(kExitUsage, "dump-refdata takes at most one file");
+  const std::string path = a.Positionals().empty() ? global.referenceDataPath : a.Positionals()[0];
+  ReferenceSetList sets;
+  if (int status = LoadReferenceSets(path, sets)) return status;
+  std::fputs(FormatReferenceCsv(sets).c_str(), stdout);
+  return kExitOk;
+}
+
+}  // namespace tintara::cli

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/transform_fit.h"
+
+namespace tintara {
+
+// Layout of every profile this system writes: an ICC version 2 RGB input-device profile of fixed size
+// whose private 'Tnrf' tag carries the fitted transform.
+inline constexpr size_t kProfileSize = 5264;
+inline constexpr int kDescriptionOffset = 304;   // the 64-byte description field inside 'desc'
+inline constexpr int kDescriptionFieldSize = 64;  // 63 characters and a NUL
+inline constexpr int kMaxDescriptionLength = 63;
+inline constexpr size_t kPrivateTagSize = 3144;
+
+// The maker's notice in the 'cprt' tag.
+inline constexpr char kCopyrightNotice[] = "(c) Lumeno Tintara";
+static_assert(sizeof(kCopyrightNotice) <= 20, "the notice field holds 19 characters and a NUL");
+
+// Writes the profile for the outputs of the last fit in `context` (colourants, curves, matrix A)
+// with the placeholder description "LN".
+std::vector<uint8_t> WriteProfileBytes(const EngineContext& context);
+
+// Frees the holder's bytes, fits, and on 0 or kPoorQuality writes the profile into the holder.
+// Returns the result of opt_transform; on any other code the holder stays empty.
+int make_rgb_icc(const SampleSet& samples, const EngineReferenceSet& reference, ProfileHolder& holder,
+                 EngineContext& context);
+
+// Reads the private tag of a profile into context.colourants, baseCurves, gammaCurves and matrixA,
+// and the description position into context.decodedDescriptionOffset (-1 without a 'desc' tag).
+// Returns 0, or 103 (kForeignProfile) for a profile without a readable private tag. The tag table
+// and every tag read must lie inside the bytes and the description must end inside its tag;
+// anything else is foreign, and nothing outside `size` bytes is ever read.
+int decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context);
+
+// Writes `description` (cut to 63 characters, NUL padded) into the 64-byte field at `offset`.
+// Nothing else in the bytes changes. Returns false, changing nothing, when the field does not lie
+// inside the bytes.
+bool SetDescriptionInBytes(std::vector<uint8_t>& bytes, int offset, const std::string& description);
+
+// The NUL-terminated description text at `offset`, cut to 63 characters; empty when out of range.
+std::string DescriptionFromBytes(const std::vector<uint8_t>& bytes, int offset);
+
+}  // namespace tintara

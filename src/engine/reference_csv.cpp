@@ -1,0 +1,262 @@
+#include "engine/reference_csv.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+
+namespace tintara {
+namespace {
+
+constexpr const char* kHeader = "set,name,area,r,g,b,w";
+constexpr size_t kColumnCount = 7;
+constexpr uint32_t kMaxValue = 65535;
+// Set numbers are only labels, but keep them to a size that cannot overflow while parsing.
+constexpr uint32_t kMaxSetNumber = 999999999;
+
+struct Record {
+  int line = 0;  // line on which the record starts
+  std::vector<std::string> fields;
+};
+
+// Splits CSV text into records. Quoted fields may hold commas, doubled quotes and line breaks;
+// lines end in LF or CRLF, and the last one need not end at all. Blank lines are skipped, so a
+// stray empty line at the end of a hand-edited file does no harm.
+bool SplitRecords(const std::string& text, std::vector<Record>& records, std::string& error) {
+  size_t pos = 0;
+  int line = 1;
+  // Spreadsheet programs like to put a byte order mark in front of UTF-8 text.
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
+
+  while (pos < text.size()) {
+    if (text[pos] == '\n' || text.compare(pos, 2, "\r\n") == 0) {
+      pos += text[pos] == '\n' ? 1 : 2;
+      ++line;
+      continue;
+    }
+    if (text.compare(pos, std::string::npos, "\r") == 0) break;
+    Record record;
+    record.line = line;
+    std::string field;
+    bool record_done = false;
+    while (!record_done) {
+      field.clear();
+      if (pos < text.size() && text[pos] == '"') {
+        const int quote_line = line;
+        ++pos;
+        for (;;) {
+          if (pos >= text.size()) {
+            error = "line " + std::to_string(quote_line) + ": quoted field is never closed";
+            return false;
+          }
+          const char c = text[pos++];
+          if (c == '"') {
+            if (pos < text.size() && text[pos] == '"') {
+              field += '"';
+              ++pos;
+            } else {
+              break;
+            }
+          } else {
+            if (c == '\n') ++line;
+            field += c;
+          }
+        }
+        // After the closing quote only a separator or the end of the record may follow.
+        if (pos < text.size() && text[pos] == '\r' &&
+            (pos + 1 == text.size() || text[pos + 1] == '\n')) {
+          ++pos;
+        }
+        if (pos < text.size() && text[pos] != ',' && text[pos] != '\n') {
+          error = "line " + std::to_string(line) + ": unexpected text after a closing quote";
+          return false;
+        }
+      } else {
+        while (pos < text.size() && text[pos] != ',' && text[pos] != '\n') {
+          if (text[pos] == '"') {
+            error = "line " + std::to_string(line) + ": quote inside an unquoted field";
+            return false;
+          }
+          field += text[pos++];
+        }
+        if (!field.empty() && field.back() == '\r' && (pos >= text.size() || text[pos] == '\n')) {
+          field.pop_back();
+        }
+      }
+      record.fields.push_back(field);
+      if (pos < text.size() && text[pos] == ',') {
+        ++pos;
+      } else {
+        if (pos < text.size()) {  // the '\n' ending the record
+          ++pos;
+          ++line;
+        }
+        record_done = true;
+      }
+    }
+    records.push_back(std::move(record));
+  }
+  return true;
+}
+
+// Plain decimal digits only: a sign, a space or a fraction in a colour value is a typing error the
+// user wants to hear about, not something to round away.
+std::optional<uint32_t> ParseNumber(const std::string& s, uint32_t max) {
+  if (s.empty() || s.size() > 10) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value > max) return std::nullopt;
+  return static_cast<uint32_t>(value);
+}
+
+bool IsNumber(const std::string& s) {
+  if (s.empty()) return false;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+struct PendingSet {
+  int first_line = 0;
+  std::string name;
+  // area -> entry; a map so the areas come out in order and duplicates are easy to see.
+  std::map<uint32_t, ReferenceEntry> areas;
+};
+
+std::string Quote(const std::string& name) {
+  if (name.find_first_of(",\"\r\n") == std::string::npos) return name;
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+}  // namespace
+
+bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::string& error) {
+  sets.clear();
+  error.clear();
+
+  std::vector<Record> records;
+  if (!SplitRecords(text, records, error)) return false;
+  if (records.empty()) {
+    error = "line 1: the header line \"" + std::string(kHeader) + "\" is missing";
+    return false;
+  }
+
+  const Record& header = records.front();
+  std::string joined;
+  for (size_t i = 0; i < header.fields.size(); ++i) joined += (i ? "," : "") + header.fields[i];
+  if (joined != kHeader || header.fields.size() != kColumnCount) {
+    error = "line " + std::to_string(header.line) + ": the header must read \"" +
+            std::string(kHeader) + "\"";
+    return false;
+  }
+
+  static const char* const kColumnNames[kColumnCount] = {"set", "name", "area", "r", "g", "b", "w"};
+  std::vector<PendingSet> pending;
+  std::map<uint32_t, size_t> index_of_set;  // set number -> position in `pending`
+
+  for (size_t r = 1; r < records.size(); ++r) {
+    const Record& rec = records[r];
+    const std::string at = "line " + std::to_string(rec.line) + ": ";
+    if (rec.fields.size() != kColumnCount) {
+      error = at + "expected " + std::to_string(kColumnCount) + " columns, found " +
+              std::to_string(rec.fields.size());
+      return false;
+    }
+
+    uint32_t numbers[kColumnCount] = {};
+    for (size_t c = 0; c < kColumnCount; ++c) {
+      if (c == 1) continue;  // the name
+      const uint32_t max = c == 0   ? kMaxSetNumber
+                           : c == 2 ? static_cast<uint32_t>(kK7EntryCount - 1)
+                                    : kMaxValue;
+      const std::optional<uint32_t> value = ParseNumber(rec.fields[c], max);
+      if (!value) {
+        error = at + "column " + kColumnNames[c] + " ";
+        if (!IsNumber(rec.fields[c])) {
+          error += "is not a whole number: \"" + rec.fields[c] + "\"";
+        } else {
+          error += "is out of range (0.." + std::to_string(max) + "): " + rec.fields[c];
+        }
+        return false;
+      }
+      numbers[c] = *value;
+    }
+
+    const uint32_t set_number = numbers[0];
+    auto [it, inserted] = index_of_set.try_emplace(set_number, pending.size());
+    if (inserted) {
+      pending.push_back(PendingSet{rec.line, rec.fields[1], {}});
+    }
+    PendingSet& set = pending[it->second];
+    if (set.name != rec.fields[1]) {
+      error = at + "set " + std::to_string(set_number) + " is named \"" + rec.fields[1] +
+              "\" here but \"" + set.name + "\" on line " + std::to_string(set.first_line);
+      return false;
+    }
+    const uint32_t area = numbers[2];
+    const ReferenceEntry entry{static_cast<uint16_t>(numbers[3]), static_cast<uint16_t>(numbers[4]),
+                               static_cast<uint16_t>(numbers[5]),
+                               static_cast<uint16_t>(numbers[6])};
+    if (!set.areas.emplace(area, entry).second) {
+      error =
+          at + "set " + std::to_string(set_number) + " has area " + std::to_string(area) + " twice";
+      return false;
+    }
+  }
+
+  for (size_t i = 0; i < pending.size(); ++i) {
+    PendingSet& set = pending[i];
+    const int count = static_cast<int>(set.areas.size());
+    const std::string at = "line " + std::to_string(set.first_line) + ": set \"" + set.name + "\" ";
+    if (count != kK7EntryCount && count != kK3EntryCount) {
+      error = at + "has " + std::to_string(count) + " areas; a set needs " +
+              std::to_string(kK7EntryCount) + " or " + std::to_string(kK3EntryCount);
+      return false;
+    }
+    // With `count` distinct areas, the last one being count-1 means all of 0..count-1 are there.
+    if (set.areas.rbegin()->first != static_cast<uint32_t>(count - 1)) {
+      uint32_t missing = 0;
+      while (set.areas.count(missing)) ++missing;
+      error = at + "lacks area " + std::to_string(missing) + " (areas must run 0.." +
+              std::to_string(count - 1) + ")";
+      return false;
+    }
+    if (set.name.size() > 255) {
+      error = at + "has a name longer than 255 bytes";
+      return false;
+    }
+  }
+
+  sets.reserve(pending.size());
+  for (PendingSet& p : pending) {
+    ReferenceSet set;
+    set.name = std::move(p.name);
+    for (const auto& [area, entry] : p.areas) set.entries.push_back(entry);
+    sets.push_back(std::move(set));
+  }
+  return true;
+}
+
+std::string FormatReferenceCsv(const ReferenceSetList& sets) {
+  std::string out = std::string(kHeader) + "\n";
+  for (size_t i = 0; i < sets.size(); ++i) {
+    const std::string prefix = std::to_string(i + 1) + "," + Quote(sets[i].name) + ",";
+    for (size_t area = 0; area < sets[i].entries.size(); ++area) {
+      const ReferenceEntry& e = sets[i].entries[area];
+      out += prefix + std::to_string(area) + "," + std::to_string(e.R) + "," + std::to_string(e.G) +
+             "," + std::to_string(e.B) + "," + std::to_string(e.W) + "\n";
+    }
+  }
+  return out;
+}
+
+}  // namespace tintara

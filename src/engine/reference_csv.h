@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "engine/reference_data.h"
+
+namespace tintara {
+
+// The readable form of the reference data: a header line "set,name,area,r,g,b,w", then one row per
+// colour area. `set` is a running number whose first appearance fixes the order of the sets; `area`
+// runs 0..N-1 with N = 30 or 3. A name holding a comma, a quote or a line break is written in double
+// quotes with inner quotes doubled.
+//
+// Returns true and fills `sets` on success; on failure returns false and says why (with the line
+// number) in `error`.
+bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::string& error);
+
+// The CSV text of `sets`; parsing it gives the same sets back.
+std::string FormatReferenceCsv(const ReferenceSetList& sets);
+
+}  // namespace tintara

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "engine/reference_data.h"
+
+namespace tintara {
+
+inline constexpr int kMaxAreas = 30;
+inline constexpr int kCoefficientCountExpected = 21;
+
+// The measured colours of the card's colour areas, as handed to the engine: R[0..29], G[0..29],
+// B[0..29]. Entries at the area count and above are ignored.
+struct SampleSet {
+  std::array<uint16_t, kMaxAreas> R{};
+  std::array<uint16_t, kMaxAreas> G{};
+  std::array<uint16_t, kMaxAreas> B{};
+
+  // Fills the three arrays from one block of 90 values in the order R, G, B.
+  static SampleSet FromBlock(const uint16_t (&values)[3 * kMaxAreas]);
+};
+
+// The reference set in the engine's own fixed-size form: the name cut to 63 characters and NUL
+// terminated, the entries padded with zero entries (weight 0) to 30.
+struct EngineReferenceSet {
+  char name[64]{};
+  std::array<uint16_t, kMaxAreas> R{};
+  std::array<uint16_t, kMaxAreas> G{};
+  std::array<uint16_t, kMaxAreas> B{};
+  std::array<uint16_t, kMaxAreas> W{};
+
+  static EngineReferenceSet FromReferenceSet(const ReferenceSet& set);
+};
+
+// The 21 coefficients of the colour model.
+//   0..8   matrix M, row-major: M[r][k] = c[3r + k]
+//   9..12  red curve: offset, gain, sin(pi x) term, sin(2 pi x) term
+//   13..16 green curve, 17..20 blue curve, in the same order.
+struct TransformCoefficients {
+  std::array<double, kCoefficientCountExpected> c{};
+
+  static TransformCoefficients Identity();
+  friend bool operator==(const TransformCoefficients&, const TransformCoefficients&) = default;
+};
+
+// The bytes of the last written profile and where its description text sits in them.
+struct ProfileHolder {
+  std::vector<uint8_t> bytes;
+  int descriptionOffset = -1;
+
+  bool Empty() const { return bytes.empty(); }
+  void Release() {
+    bytes.clear();
+    bytes.shrink_to_fit();
+    descriptionOffset = -1;
+  }
+};
+
+// The engine's one working context, reused for every fit. The caller sets the inputs; opt_transform
+// fills the outputs, decode_icc_220 fills the decoded part.
+struct EngineContext {
+  // Inputs.
+  int count = 0;
+  double penaltyFactor = 0.4;
+  double qualityLimit = 0.5;
+  double gamma = 2.2;
+
+  // Outputs of the fit.
+  TransformCoefficients coefficients = TransformCoefficients::Identity();
+  double objective = 0.0;  // final objective of the main fit (error plus weighted penalty)
+  double colourants[3][3]{};  // red, green, blue primary, each as (X, Y, Z)
+  double baseCurves[3][256]{};
+  double gammaCurves[3][256]{};
+  double matrixA[9]{};  // c[0..8], row-major
+
+  // Position of the description text found by decode_icc_220, -1 when there was no 'desc' tag.
+  int decodedDescriptionOffset = -1;
+
+  // The engine's own copy of the inputs of the last CreateProfile, and the profile it wrote.
+  SampleSet samples;
+  EngineReferenceSet reference;
+  ProfileHolder profile;
+};
+
+// Fixed colourants of the device primaries (rows X, Y, Z; columns red, green, blue).
+extern const double kBaseColorantMatrix[3][3];
+
+// Evaluates the transform for n colour areas of normalised inputs. Only the matrix outputs are clamped
+// to 0..1. Returns 156 (and writes nothing) unless coefficientCount is 21.
+int make_transform(const TransformCoefficients& coefficients, const double* inR, const double* inG,
+                   const double* inB, double* outR, double* outG, double* outB, int n,
+                   int coefficientCount, const EngineContext& context);
+
+// Fits the coefficients for ctx.count colour areas and fills every output field of the context.
+// Returns 0, kPoorQuality (outputs filled all the same), kTooFewAreas when no area carries weight,
+// or a code of make_transform.
+int opt_transform(EngineContext& context, const SampleSet& samples, const EngineReferenceSet& reference);
+
+// The coefficient penalty: squared distance from the identity, the sine terms weighted up.
+double CoefficientPenalty(const TransformCoefficients& coefficients);
+
+}  // namespace tintara

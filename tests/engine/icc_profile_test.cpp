@@ -1,0 +1,266 @@
+#include "engine/icc_profile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "app/result_codes.h"
+#include "engine/profile_engine.h"
+
+namespace tintara {
+namespace {
+
+uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
+  return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) | b[at + 3];
+}
+uint16_t U16At(const std::vector<uint8_t>& b, size_t at) { return uint16_t((b[at] << 8) | b[at + 1]); }
+std::string SigAt(const std::vector<uint8_t>& b, size_t at) {
+  return std::string(reinterpret_cast<const char*>(&b[at]), 4);
+}
+void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (24 - 8 * i));
+}
+
+// A context with distinct, recognisable outputs, some of them negative.
+EngineContext FilledContext() {
+  EngineContext ctx;
+  for (int p = 0; p < 3; ++p) {
+    for (int a = 0; a < 3; ++a) ctx.colourants[p][a] = 0.1 * (p + 1) + 0.01 * a - (p == 2 && a == 1 ? 0.5 : 0.0);
+  }
+  for (int ch = 0; ch < 3; ++ch) {
+    for (int j = 0; j < 256; ++j) {
+      ctx.baseCurves[ch][j] = j / 255.0;
+      ctx.gammaCurves[ch][j] = std::pow(j / 255.0, 2.2 + ch * 0.1);
+    }
+  }
+  const double m[9] = {1.2, -0.15, -0.05, -0.1, 1.1, 0.0, 0.02, -0.3, 1.28};
+  std::memcpy(ctx.matrixA, m, sizeof(m));
+  return ctx;
+}
+
+TEST(ProfileWriter, LayoutIsFixed) {
+  const std::vector<uint8_t> b = WriteProfileBytes(FilledContext());
+  ASSERT_EQ(b.size(), 5264u);
+  EXPECT_EQ(U32At(b, 0), 5264u);
+  EXPECT_EQ(SigAt(b, 4), "TNRF");
+  EXPECT_EQ(U32At(b, 8), 0x02200000u);
+  EXPECT_EQ(SigAt(b, 12), "scnr");
+  EXPECT_EQ(SigAt(b, 16), "RGB ");
+  EXPECT_EQ(SigAt(b, 20), "XYZ ");
+  const uint16_t date[6] = {2002, 8, 19, 20, 5, 30};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(U16At(b, 24 + 2 * i), date[i]);
+  EXPECT_EQ(SigAt(b, 36), "acsp");
+  EXPECT_EQ(SigAt(b, 40), "MSFT");
+  EXPECT_EQ(SigAt(b, 48), "none");
+  EXPECT_EQ(U32At(b, 68), 0x0000F6D6u);
+  EXPECT_EQ(U32At(b, 72), 0x00010000u);
+  EXPECT_EQ(U32At(b, 76), 0x0000D32Du);
+  EXPECT_EQ(SigAt(b, 80), "TNRF");
+  for (size_t i = 84; i < 128; ++i) ASSERT_EQ(b[i], 0) << i;
+
+  EXPECT_EQ(U32At(b, 128), 11u);
+  const struct { const char* sig; uint32_t offset, size; } table[] = {
+      {"cprt", 264, 28},   {"desc", 292, 154},  {"rXYZ", 448, 20},   {"gXYZ", 468, 20},
+      {"bXYZ", 488, 20},   {"wtpt", 508, 20},   {"bkpt", 528, 20},   {"rTRC", 548, 524},
+      {"gTRC", 1072, 524}, {"bTRC", 1596, 524}, {"Tnrf", 2120, 3144},
+  };
+  for (int i = 0; i < 11; ++i) {
+    EXPECT_EQ(SigAt(b, 132 + 12 * i), table[i].sig);
+    EXPECT_EQ(U32At(b, 136 + 12 * i), table[i].offset);
+    EXPECT_EQ(U32At(b, 140 + 12 * i), table[i].size);
+  }
+  EXPECT_EQ(SigAt(b, 264), "text");
+  EXPECT_EQ(b[264 + 8 + 19], 0);  // the notice always ends with a NUL
+  EXPECT_EQ(SigAt(b, 292), "desc");
+  EXPECT_EQ(U32At(b, 300), 64u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[304])), "LN");
+  for (size_t i = 368; i < 448; ++i) ASSERT_EQ(b[i], 0) << i;  // unicode, script code, padding
+  EXPECT_EQ(SigAt(b, 508), "XYZ ");
+  EXPECT_EQ(U32At(b, 516), 0x0000C2FBu);
+  EXPECT_EQ(U32At(b, 520), 0x0000CD45u);
+  EXPECT_EQ(U32At(b, 524), 0x0000A173u);
+  for (size_t i = 536; i < 548; ++i) ASSERT_EQ(b[i], 0) << i;  // black point
+  for (int ch = 0; ch < 3; ++ch) {
+    EXPECT_EQ(SigAt(b, 548 + 524 * ch), "curv");
+    EXPECT_EQ(U32At(b, 556 + 524 * ch), 256u);
+  }
+}
+
+TEST(ProfileWriter, NumbersAreCutOrRoundedAsEachTagRequires) {
+  EngineContext ctx = FilledContext();
+  ctx.gammaCurves[0][10] = 0.5;
+  ctx.gammaCurves[0][255] = 1.0;
+  ctx.baseCurves[1][3] = 0.5;
+  ctx.colourants[0][0] = 0.25;
+  const std::vector<uint8_t> b = WriteProfileBytes(ctx);
+  // Public curve: cut.  Private copy: rounded.
+  EXPECT_EQ(U16At(b, 560 + 2 * 10), 32767);
+  EXPECT_EQ(U16At(b, 2120 + 36 + 3 * 512 + 2 * 10), 32768);
+  EXPECT_EQ(U16At(b, 560 + 2 * 255), 65535);
+  EXPECT_EQ(U16At(b, 2120 + 36 + 3 * 512 + 2 * 255), 65535);
+  EXPECT_EQ(U16At(b, 2120 + 36 + 512 + 2 * 3), 32768);
+  // Public colourant: s15Fixed16 (x 65536); private: x 65535.
+  EXPECT_EQ(U32At(b, 456), 16384u);
+  EXPECT_EQ(U32At(b, 2120), 16383u);
+  // A negative value in two's complement: -0.5 + 0.31 = -0.19 for blue Y.
+  EXPECT_EQ(int32_t(U32At(b, 488 + 12)), int32_t(-0.19 * 65536));
+  // Matrix A column by column: the second stored number is A[1][0].
+  EXPECT_EQ(int32_t(U32At(b, 2120 + 3108 + 4)), int32_t(-0.1 * 65535));
+}
+
+TEST(ProfileWriter, ExtremeValuesSaturateInsteadOfOverflowing) {
+  EngineContext ctx = FilledContext();
+  ctx.gammaCurves[2][0] = 1e300;
+  ctx.gammaCurves[2][1] = -5;
+  ctx.gammaCurves[2][2] = std::nan("");
+  ctx.matrixA[4] = 1e12;
+  ctx.matrixA[5] = -1e12;
+  const std::vector<uint8_t> b = WriteProfileBytes(ctx);
+  EXPECT_EQ(U16At(b, 1596 + 12), 65535);
+  EXPECT_EQ(U16At(b, 1596 + 14), 0);
+  EXPECT_EQ(U16At(b, 1596 + 16), 0);
+  EXPECT_EQ(int32_t(U32At(b, 2120 + 3108 + 16)), INT32_MAX);
+  EXPECT_EQ(int32_t(U32At(b, 2120 + 3108 + 28)), INT32_MIN);
+}
+
+TEST(ProfileReader, ReadsBackWhatWasWritten) {
+  const EngineContext written = FilledContext();
+  const std::vector<uint8_t> b = WriteProfileBytes(written);
+  EngineContext read;
+  ASSERT_EQ(decode_icc_220(b.data(), b.size(), read), kOk);
+  EXPECT_EQ(read.decodedDescriptionOffset, 304);
+  for (int p = 0; p < 3; ++p) {
+    for (int a = 0; a < 3; ++a) EXPECT_NEAR(read.colourants[p][a], written.colourants[p][a], 1.0 / 65535);
+  }
+  EXPECT_LT(read.colourants[2][1], 0.0);
+  for (int ch = 0; ch < 3; ++ch) {
+    for (int j = 0; j < 256; ++j) {
+      ASSERT_NEAR(read.baseCurves[ch][j], written.baseCurves[ch][j], 0.5 / 65535);
+      ASSERT_NEAR(read.gammaCurves[ch][j], written.gammaCurves[ch][j], 0.5 / 65535);
+    }
+  }
+  for (int k = 0; k < 9; ++k) EXPECT_NEAR(read.matrixA[k], written.matrixA[k], 1.0 / 65535) << k;
+}
+
+TEST(ProfileReader, FindsThePrivateTagAnywhereAndIgnoresTheHeader) {
+  std::vector<uint8_t> b = WriteProfileBytes(FilledContext());
+  // Swap the 'Tnrf' entry (last) with the 'cprt' entry (first), and spoil the header.
+  std::vector<uint8_t> first(b.begin() + 132, b.begin() + 144);
+  std::copy(b.begin() + 252, b.begin() + 264, b.begin() + 132);
+  std::copy(first.begin(), first.end(), b.begin() + 252);
+  PutU32(b, 0, 1);
+  std::memcpy(&b[36], "xxxx", 4);
+  EngineContext read;
+  EXPECT_EQ(decode_icc_220(b.data(), b.size(), read), kOk);
+  EXPECT_NEAR(read.matrixA[0], 1.2, 1.0 / 65535);
+}
+
+TEST(ProfileReader, WithoutDescriptionTagStillDecodes) {
+  std::vector<uint8_t> b = WriteProfileBytes(FilledContext());
+  std::memcpy(&b[144], "dsc2", 4);  // rename the 'desc' entry
+  EngineContext read;
+  EXPECT_EQ(decode_icc_220(b.data(), b.size(), read), kOk);
+  EXPECT_EQ(read.decodedDescriptionOffset, -1);
+}
+
+TEST(ProfileReader, DamagedProfilesAreForeignAndNeverReadOutside) {
+  const std::vector<uint8_t> good = WriteProfileBytes(FilledContext());
+  EngineContext read;
+  // Every cut short of the private tag's end is foreign; the copy is sized exactly, so a read past
+  // its end would show under the address sanitizer.
+  for (size_t n = 0; n < good.size(); ++n) {
+    std::vector<uint8_t> cut(good.begin(), good.begin() + n);
+    ASSERT_EQ(decode_icc_220(cut.data(), cut.size(), read), kForeignProfile) << n;
+  }
+  EXPECT_EQ(decode_icc_220(nullptr, 0, read), kForeignProfile);
+
+  auto damaged = [&](auto mend) {
+    std::vector<uint8_t> b = good;
+    mend(b);
+    return decode_icc_220(b.data(), b.size(), read);
+  };
+  EXPECT_EQ(damaged([](auto& b) { PutU32(b, 128, 0xFFFFFFFF); }), kForeignProfile);  // table past the end
+  EXPECT_EQ(damaged([](auto& b) { PutU32(b, 128, 436); }), kForeignProfile);
+  EXPECT_EQ(damaged([](auto& b) { PutU32(b, 128, 10); }), kForeignProfile);  // 'Tnrf' left out
+  EXPECT_EQ(damaged([](auto& b) { PutU32(b, 256, 2121); }), kForeignProfile);  // private tag runs over
+  EXPECT_EQ(damaged([](auto& b) { PutU32(b, 256, 0xFFFFFFF0); }), kForeignProfile);
+  EXPECT_EQ(damaged([](auto& b) { PutU32(b, 148, 5260); }), kForeignProfile);  // 'desc' near the end
+  EXPECT_EQ(damaged([](auto& b) { PutU32(b, 148, 0xFFFFFFFF); }), kForeignProfile);
+  // A description without its NUL inside the tag.
+  EXPECT_EQ(damaged([](auto& b) { std::memset(&b[304], 'A', 154 - 12); }), kForeignProfile);
+  EXPECT_EQ(damaged([](auto& b) { PutU32(b, 152, 12); }), kForeignProfile);  // 'desc' size leaves no text
+}
+
+TEST(ProfileDescription, IsWrittenInPlaceAndCut) {
+  std::vector<uint8_t> b = WriteProfileBytes(FilledContext());
+  const std::vector<uint8_t> before = b;
+  const std::string sixtyThree(63, 'x');
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, sixtyThree));
+  EXPECT_EQ(b[304 + 62], 'x');
+  EXPECT_EQ(b[304 + 63], 0);
+  EXPECT_EQ(DescriptionFromBytes(b, 304), sixtyThree);
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, std::string(80, 'y') + "tail"));
+  EXPECT_EQ(DescriptionFromBytes(b, 304), std::string(63, 'y'));
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, "Studio"));
+  EXPECT_EQ(DescriptionFromBytes(b, 304), "Studio");
+  for (size_t i = 0; i < b.size(); ++i) {
+    if (i < 304 || i >= 368) {
+      ASSERT_EQ(b[i], before[i]) << i;
+    } else if (i >= 304 + 6) {
+      ASSERT_EQ(b[i], 0) << i;  // the longer old text is gone
+    }
+  }
+  EXPECT_FALSE(SetDescriptionInBytes(b, 5264 - 63, "x"));
+  EXPECT_FALSE(SetDescriptionInBytes(b, -1, "x"));
+  EXPECT_EQ(DescriptionFromBytes(b, 6000), "");
+}
+
+TEST(ProfileEngine, WritesTheSameBytesForTheSameFit) {
+  uint16_t samples[90];
+  for (int i = 0; i < 30; ++i) {
+    samples[i] = uint16_t(20 + 7 * i);
+    samples[30 + i] = uint16_t(230 - 6 * i);
+    samples[60 + i] = uint16_t(40 + 5 * i);
+  }
+  ReferenceSet ref{"A reference set whose name is much longer than sixty-three characters, really", {}};
+  for (int i = 0; i < 30; ++i) {
+    ref.entries.push_back({uint16_t(samples[i] + 5), uint16_t(samples[30 + i] - 3), samples[60 + i], 100});
+  }
+  EngineContext a;
+  EngineContext b;
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}), kOk);
+  ASSERT_EQ(RunProfileEngine(b, samples, 30, ref, {}), kOk);
+  EXPECT_EQ(a.profile.bytes, b.profile.bytes);
+  EXPECT_EQ(a.profile.descriptionOffset, 304);
+  EXPECT_EQ(std::strlen(a.reference.name), 63u);
+  EXPECT_EQ(std::string(a.reference.name), ref.name.substr(0, 63));
+
+  // A poor fit still leaves a usable profile; a failed one leaves none, even after a good one.
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {0.4, 0.0, 2.2}), kPoorQuality);
+  EXPECT_EQ(a.profile.bytes.size(), 5264u);
+  for (auto& e : ref.entries) e.W = 0;
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}), kTooFewAreas);
+  EXPECT_TRUE(a.profile.Empty());
+}
+
+TEST(ProfileEngine, ShortReferenceSetsArePaddedWithUnweightedEntries) {
+  uint16_t samples[90] = {};
+  samples[0] = 250, samples[1] = 128, samples[2] = 10;
+  samples[30] = 250, samples[31] = 128, samples[32] = 10;
+  samples[60] = 250, samples[61] = 128, samples[62] = 10;
+  const ReferenceSet k3{"K3", {{245, 245, 245, 100}, {120, 120, 120, 100}, {15, 15, 15, 100}}};
+  EngineContext ctx;
+  // Asked for more areas than the set has, the extra areas carry no weight and change nothing (five
+  // areas or more make the same coefficients active, so the fits can be compared).
+  ASSERT_EQ(RunProfileEngine(ctx, samples, 5, k3, {}), kOk);
+  const TransformCoefficients five = ctx.coefficients;
+  ASSERT_EQ(RunProfileEngine(ctx, samples, 30, k3, {}), kOk);
+  EXPECT_EQ(ctx.reference.W[3], 0);
+  EXPECT_EQ(ctx.reference.W[29], 0);
+  EXPECT_EQ(ctx.coefficients, five);
+}
+
+}  // namespace
+}  // namespace tintara

@@ -1,0 +1,318 @@
+#include "engine/reference_data.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/result_codes.h"
+#include "engine/reference_csv.h"
+
+namespace tintara {
+namespace {
+
+namespace fs = std::filesystem;
+
+ReferenceSet MakeSet(const std::string& name, int count, uint16_t seed) {
+  ReferenceSet set;
+  set.name = name;
+  for (int i = 0; i < count; ++i) {
+    const auto v = static_cast<uint16_t>(seed + i * 1031);
+    set.entries.push_back({v, static_cast<uint16_t>(v ^ 0xFFFF), static_cast<uint16_t>(v * 7u),
+                           static_cast<uint16_t>(100 - i)});
+  }
+  return set;
+}
+
+ReferenceSetList SampleSets() {
+  return {MakeSet("Lumeno K7 Standard (8-bit)", kK7EntryCount, 3),
+          MakeSet("", kK3EntryCount, 60000), MakeSet(std::string(255, 'x'), kK7EntryCount, 65535)};
+}
+
+// Builds file images byte by byte, independently of EncodeReferenceData.
+struct Bytes {
+  std::vector<uint8_t> data;
+  Bytes& Raw(const std::string& s) {
+    data.insert(data.end(), s.begin(), s.end());
+    return *this;
+  }
+  Bytes& U8(uint8_t v) {
+    data.push_back(v);
+    return *this;
+  }
+  Bytes& I32(uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) data.push_back(static_cast<uint8_t>(v >> shift));
+    return *this;
+  }
+  Bytes& Header(int32_t count) { return Raw("LNIF").I32(1).I32(static_cast<uint32_t>(count)); }
+  // A record whose stored values are `raw` for every position, scrambled with the key.
+  Bytes& Record(uint32_t type, const std::string& name, int entries, uint32_t raw,
+                uint32_t reserved = 0) {
+    I32(type).I32(reserved).U8(static_cast<uint8_t>(name.size())).Raw(name);
+    for (int i = 0; i < entries; ++i) {
+      for (int p = 0; p < 4; ++p) I32(raw ^ kReferenceKey[p]);
+    }
+    return *this;
+  }
+};
+
+class ReferenceDataFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(::testing::TempDir()) /
+           ("refdata_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::vector<uint8_t>& bytes) {
+    const std::string path = (dir_ / "Lumeno.dat").string();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+
+  fs::path dir_;
+};
+
+int Parse(ReferenceSetList& sets, const std::vector<uint8_t>& bytes) {
+  return ParseReferenceData(sets, bytes.data(), bytes.size());
+}
+
+TEST_F(ReferenceDataFileTest, EncodeThenLoadGivesTheSetsBackInOrder) {
+  const ReferenceSetList sets = SampleSets();
+  std::string error = "stale";
+  const std::vector<uint8_t> bytes = EncodeReferenceData(sets, &error);
+  EXPECT_TRUE(error.empty());
+  // Header, then per record type + reserved + length byte + name + 16 bytes per entry.
+  EXPECT_EQ(bytes.size(), 12u + (9 + 26 + 30 * 16) + (9 + 0 + 3 * 16) + (9 + 255 + 30 * 16));
+
+  ReferenceSetList loaded = {MakeSet("left over", 3, 1)};
+  ASSERT_EQ(LoadReferenceData(loaded, Write(bytes)), kOk);
+  EXPECT_EQ(loaded, sets);
+  ASSERT_EQ(Parse(loaded, bytes), kOk);
+  EXPECT_EQ(loaded, sets);
+}
+
+TEST(ReferenceDataTest, EncoderWritesTheDocumentedLayout) {
+  ReferenceSet k3;
+  k3.name = "Grey";
+  k3.entries.assign(3, ReferenceEntry{0x1234, 0x1234, 0x1234, 0x1234});
+  const std::vector<uint8_t> expected = Bytes().Header(1).Record(2, "Grey", 3, 0x1234).data;
+  EXPECT_EQ(EncodeReferenceData({k3}), expected);
+}
+
+TEST(ReferenceDataTest, HandBuiltFileDecodesWithKeyAndLowHalfOnly) {
+  // Upper 16 bits set in every stored value, non-zero reserved bytes, an empty name and trailing
+  // junk: all of it must be ignored.
+  const std::vector<uint8_t> bytes = Bytes()
+                                         .Header(2)
+                                         .Record(1, "", 30, 0xABCD00FFu, 0xDEADBEEFu)
+                                         .Record(2, "K3", 3, 0x00000101u)
+                                         .Raw("trailing bytes that are never read")
+                                         .data;
+  ReferenceSetList sets;
+  ASSERT_EQ(Parse(sets, bytes), kOk);
+  ASSERT_EQ(sets.size(), 2u);
+  EXPECT_EQ(sets[0].name, "");
+  ASSERT_EQ(sets[0].EntryCount(), 30);
+  EXPECT_EQ(sets[0].entries[29], (ReferenceEntry{0x00FF, 0x00FF, 0x00FF, 0x00FF}));
+  EXPECT_EQ(sets[1].name, "K3");
+  ASSERT_EQ(sets[1].EntryCount(), 3);
+  EXPECT_EQ(sets[1].entries[0], (ReferenceEntry{0x0101, 0x0101, 0x0101, 0x0101}));
+}
+
+TEST(ReferenceDataTest, MalformedFilesFailButKeepTheSetsReadSoFar) {
+  const auto ok3 = [](int32_t count) { return Bytes().Header(count).Record(2, "ok", 3, 7); };
+  std::vector<uint8_t> cut = ok3(2).Record(1, "b", 30, 6).data;
+  cut.resize(cut.size() - 5);  // inside the last entry
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    int code;
+    size_t kept;
+  };
+  const Case cases[] = {
+      // A non-positive count means no records; whatever follows is not looked at.
+      {"count 0", Bytes().Header(0).I32(99).data, kOk, 0},
+      {"count min", Bytes().Header(INT32_MIN).data, kOk, 0},
+      {"magic", Bytes().Raw("LNIX").I32(1).I32(0).data, kReferenceDataCorrupt, 0},
+      {"version 0", Bytes().Raw("LNIF").I32(0).I32(0).data, kReferenceDataCorrupt, 0},
+      {"version 2", Bytes().Raw("LNIF").I32(2).I32(0).data, kReferenceDataCorrupt, 0},
+      {"type 3", ok3(3).Record(3, "x", 30, 7).data, kReferenceDataCorrupt, 1},
+      {"type 0", ok3(3).Record(0, "x", 3, 7).data, kReferenceDataCorrupt, 1},
+      {"type -1", ok3(3).Record(0xFFFFFFFFu, "x", 3, 7).data, kReferenceDataCorrupt, 1},
+      {"cut entry", cut, kReferenceDataCorrupt, 1},
+      {"name short", ok3(2).I32(1).I32(0).U8(10).Raw("abc").data, kReferenceDataCorrupt, 1},
+      // A garbage count must neither be allocated for nor loop past the end of the data.
+      {"huge count", ok3(INT32_MAX).data, kReferenceDataCorrupt, 1},
+  };
+  for (const Case& c : cases) {
+    ReferenceSetList sets = {MakeSet("left over", 3, 1)};
+    EXPECT_EQ(Parse(sets, c.bytes), c.code) << c.what;
+    EXPECT_EQ(sets.size(), c.kept) << c.what;
+  }
+  ReferenceSetList sets;
+  EXPECT_EQ(ParseReferenceData(sets, nullptr, 0), kReferenceDataCorrupt);
+}
+
+TEST_F(ReferenceDataFileTest, EveryTruncationIsCorruptUnlessARecordBoundaryIsComplete) {
+  const std::vector<uint8_t> full = EncodeReferenceData(SampleSets());
+  ASSERT_FALSE(full.empty());
+  for (size_t length = 0; length <= full.size(); ++length) {
+    const std::vector<uint8_t> prefix(full.begin(), full.begin() + static_cast<ptrdiff_t>(length));
+    ReferenceSetList from_memory;
+    const int code = Parse(from_memory, prefix);
+    EXPECT_EQ(code, length == full.size() ? kOk : kReferenceDataCorrupt) << length;
+    // The file reader shares the decoder; a sample of lengths is enough to check it reads the same
+    // bytes, without writing a file per length.
+    if (length < 64 || length % 37 == 0 || length + 20 > full.size()) {
+      ReferenceSetList from_file;
+      EXPECT_EQ(LoadReferenceData(from_file, Write(prefix)), code) << length;
+      EXPECT_EQ(from_file, from_memory) << length;
+    }
+  }
+}
+
+TEST_F(ReferenceDataFileTest, MissingFileOrFolderIsReportedAsMissing) {
+  ReferenceSetList sets = {MakeSet("old", 3, 1)};
+  EXPECT_EQ(LoadReferenceData(sets, (dir_ / "absent.dat").string()), kReferenceDataMissing);
+  EXPECT_TRUE(sets.empty());
+  EXPECT_EQ(LoadReferenceData(sets, dir_.string()), kReferenceDataMissing);
+}
+
+TEST(ReferenceDataTest, EncoderRefusesSetsTheFormatCannotHold) {
+  for (const ReferenceSet& bad : {MakeSet("29", 29, 1), MakeSet("none", 0, 1), MakeSet("4", 4, 1),
+                                  MakeSet(std::string(256, 'n'), 30, 1)}) {
+    std::string error;
+    EXPECT_TRUE(EncodeReferenceData({MakeSet("fine", 3, 1), bad}, &error).empty());
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+// ---- CSV ----
+
+TEST(ReferenceCsvTest, FormatThenParseIsLossless) {
+  ReferenceSetList sets = SampleSets();
+  sets[1].name = "Studio, \"warm\"\nsecond line";
+  const std::string csv = FormatReferenceCsv(sets);
+  ReferenceSetList parsed;
+  std::string error;
+  ASSERT_TRUE(ParseReferenceCsv(csv, parsed, error)) << error;
+  EXPECT_EQ(parsed, sets);
+  EXPECT_EQ(FormatReferenceCsv(parsed), csv);
+}
+
+TEST(ReferenceCsvTest, AcceptsCrlfInterleavedRowsAndNoFinalNewline) {
+  const std::string csv =
+      "set,name,area,r,g,b,w\r\n"
+      "7,\"B, grey\",2,1,1,1,100\r\n"
+      "3,A,0,10,20,30,100\r\n"
+      "\r\n"
+      "7,\"B, grey\",0,3,3,3,100\r\n"
+      "3,A,2,12,22,32,100\r\n"
+      "7,\"B, grey\",1,2,2,2,100\r\n"
+      "3,A,1,11,21,65535,0";
+  ReferenceSetList sets;
+  std::string error;
+  ASSERT_TRUE(ParseReferenceCsv(csv, sets, error)) << error;
+  ASSERT_EQ(sets.size(), 2u);
+  EXPECT_EQ(sets[0].name, "B, grey");  // order of first appearance, not of set number
+  EXPECT_EQ(sets[0].entries[0], (ReferenceEntry{3, 3, 3, 100}));
+  EXPECT_EQ(sets[1].name, "A");
+  EXPECT_EQ(sets[1].entries[1], (ReferenceEntry{11, 21, 65535, 0}));
+}
+
+TEST(ReferenceCsvTest, ErrorsNameTheOffendingLine) {
+  const std::string h = "set,name,area,r,g,b,w\n";
+  const std::string k3 = "1,A,0,1,1,1,100\n1,A,1,1,1,1,100\n";
+  struct Case {
+    std::string text;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"", "line 1"},
+      {"set,name,area,r,g,b\n", "line 1"},
+      {h + k3 + "1,A,2,1,1,1\n", "line 4"},                       // column count
+      {h + k3 + "1,A,2,1,x,1,100\n", "line 4"},                   // not a number
+      {h + k3 + "1,A,2,-1,1,1,100\n", "line 4"},                  // negative
+      {h + k3 + "1,A,2,1,65536,1,100\n", "line 4"},               // out of range
+      {h + k3 + "1,A,2,1,1,99999999999,100\n", "line 4"},         // would overflow
+      {h + k3 + "1,A,1,1,1,1,100\n", "line 4"},                   // duplicate area
+      {h + k3 + "1,B,2,1,1,1,100\n", "line 4"},                   // second name
+      {h + k3 + "1,A,30,1,1,1,100\n", "line 4"},                  // area beyond any card
+      {h + k3 + "1,A,3,1,1,1,100\n", "line 2"},                   // areas 0,1,3: lacks 2
+      {h + k3 + "1,A,2,1,1,1,100\n1,A,3,1,1,1,100\n", "line 2"},  // 4 areas
+      {h + "1,A,0,1,1,1,100\n2,\"open,0,1,1,1,100\n", "line 3"},  // quote never closed
+      {h + "1,\"A\"x,0,1,1,1,100\n", "line 2"},
+  };
+  for (const Case& c : cases) {
+    ReferenceSetList sets;
+    std::string error;
+    EXPECT_FALSE(ParseReferenceCsv(c.text, sets, error)) << c.text;
+    EXPECT_NE(error.find(c.line + ":"), std::string::npos) << c.text << " -> " << error;
+  }
+}
+
+// ---- The shipped reference data ----
+
+std::string ReadShippedCsv() {
+  std::ifstream in(std::string(TINTARA_SOURCE_DIR) + "/data/reference-sets.csv", std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+int Brightness(const ReferenceEntry& e) { return e.R + e.G + e.B; }
+
+TEST(ShippedReferenceDataTest, EncodesAndFollowsTheK7AndK3Layouts) {
+  const std::string text = ReadShippedCsv();
+  ReferenceSetList sets;
+  std::string error;
+  ASSERT_TRUE(ParseReferenceCsv(text, sets, error)) << error;
+  EXPECT_EQ(FormatReferenceCsv(sets), text);  // dumping the data again must not churn the file
+  EXPECT_FALSE(EncodeReferenceData(sets, &error).empty()) << error;
+
+  int k7_sets = 0;
+  int k3_sets = 0;
+  bool has_16_bit_k7 = false;
+  for (const ReferenceSet& set : sets) {
+    SCOPED_TRACE(set.name);
+    EXPECT_FALSE(set.name.empty());
+    for (const ReferenceEntry& e : set.entries) EXPECT_EQ(e.W, 100);
+    if (set.EntryCount() == kK3EntryCount) {
+      ++k3_sets;
+      EXPECT_GT(Brightness(set.entries[0]), Brightness(set.entries[1]));
+      EXPECT_GT(Brightness(set.entries[1]), Brightness(set.entries[2]));
+      for (const ReferenceEntry& e : set.entries) EXPECT_TRUE(e.R == e.G && e.G == e.B);
+      continue;
+    }
+    ASSERT_EQ(set.EntryCount(), kK7EntryCount);
+    ++k7_sets;
+    const ReferenceEntry& corner = set.entries[0];
+    EXPECT_TRUE(corner.R == corner.G && corner.G == corner.B);
+    for (int area : {9, 20, 29}) EXPECT_EQ(set.entries[area], corner) << area;
+    for (int area = 0; area < kK7EntryCount; ++area) {
+      const ReferenceEntry& e = set.entries[area];
+      if (e.R > 255 || e.G > 255 || e.B > 255) has_16_bit_k7 = true;
+      if (area != 8) {
+        EXPECT_GT(Brightness(set.entries[8]), Brightness(e)) << area;
+      }
+      if (area != 3) {
+        EXPECT_LT(Brightness(set.entries[3]), Brightness(e)) << area;
+      }
+    }
+  }
+  EXPECT_GE(k7_sets, 2);
+  EXPECT_GE(k3_sets, 1);
+  EXPECT_TRUE(has_16_bit_k7);
+}
+
+}  // namespace
+}  // namespace tintara
