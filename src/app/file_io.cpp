@@ -1,6 +1,7 @@
 #include "app/file_io.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -42,8 +43,15 @@ std::string TemporaryPathBeside(const std::string& path) {
 }
 
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  const std::string temporary = TemporaryPathBeside(path);
-  std::FILE* f = std::fopen(temporary.c_str(), "wb");
+  // "x" refuses a name that already exists, so the write never goes through someone else's file.
+  std::string temporary;
+  std::FILE* f = nullptr;
+  for (int attempt = 0; attempt < 8 && !f; ++attempt) {
+    temporary = TemporaryPathBeside(path);
+    errno = 0;
+    f = std::fopen(temporary.c_str(), "wbx");
+    if (!f && errno != EEXIST) break;
+  }
   if (!f) return false;
   bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   ok = (std::fflush(f) == 0) && ok;

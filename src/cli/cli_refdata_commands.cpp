@@ -2,7 +2,6 @@
 // readable CSV form.
 #include <cstdio>
 
-#include "app/file_io.h"
 #include "app/result_codes.h"
 #include "app/strings.h"
 #include "cli/cli_args.h"
@@ -48,20 +47,9 @@ int CommandMakeRefdata(const GlobalOptions&, const std::vector<std::string>& arg
   std::string error;
   if (!a.Parse(args, {}, {}, error)) return Fail(kExitUsage, error);
   if (a.Positionals().size() != 2) return Fail(kExitUsage, "make-refdata needs SOURCE.csv OUT.dat");
-  const std::string& source = a.Positionals()[0];
-  const std::string& target = a.Positionals()[1];
-
-  std::vector<uint8_t> text;
-  if (ReadWholeFile(source, text, kMaxTextFileSize) != ReadStatus::kOk) {
-    return Fail(kExitFailure, "cannot read " + source);
+  if (!MakeReferenceDataFile(a.Positionals()[0], a.Positionals()[1], error)) {
+    return Fail(kExitFailure, error);
   }
-  ReferenceSetList sets;
-  if (!ParseReferenceCsv(std::string(text.begin(), text.end()), sets, error)) {
-    return Fail(kExitFailure, source + ": " + error);
-  }
-  const std::vector<uint8_t> bytes = EncodeReferenceData(sets, &error);
-  if (bytes.empty()) return Fail(kExitFailure, source + ": " + error);
-  if (!WriteFileAtomically(target, bytes)) return Fail(kExitFailure, "cannot write " + target);
   return kExitOk;
 }
 

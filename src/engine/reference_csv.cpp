@@ -1,5 +1,7 @@
 #include "engine/reference_csv.h"
 
+#include "app/file_io.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -257,6 +259,43 @@ std::string FormatReferenceCsv(const ReferenceSetList& sets) {
     }
   }
   return out;
+}
+
+bool MakeReferenceDataFile(const std::string& csvPath, const std::string& datPath, std::string& error) {
+  // The source is a small hand-edited text file; anything far larger is not what the user meant.
+  constexpr uint64_t kMaxSourceBytes = 64ull << 20;
+  std::vector<uint8_t> text;
+  switch (ReadWholeFile(csvPath, text, kMaxSourceBytes)) {
+    case ReadStatus::kOk:
+      break;
+    case ReadStatus::kTooLarge:
+      error = csvPath + " is too large to be reference data";
+      return false;
+    default:
+      error = "cannot read " + csvPath;
+      return false;
+  }
+  ReferenceSetList sets;
+  if (!ParseReferenceCsv(std::string(text.begin(), text.end()), sets, error)) {
+    error = csvPath + ": " + error;
+    return false;
+  }
+  const std::vector<uint8_t> bytes = EncodeReferenceData(sets, &error);
+  if (bytes.empty()) {
+    error = csvPath + ": " + error;
+    return false;
+  }
+  // A file the program cannot load back is worse than none.
+  ReferenceSetList check;
+  if (ParseReferenceData(check, bytes.data(), bytes.size()) != 0 || check != sets) {
+    error = "internal error: the encoded reference data does not read back the same";
+    return false;
+  }
+  if (!WriteFileAtomically(datPath, bytes)) {
+    error = "cannot write " + datPath;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace tintara

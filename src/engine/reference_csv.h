@@ -18,4 +18,9 @@ bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::str
 // The CSV text of `sets`; parsing it gives the same sets back.
 std::string FormatReferenceCsv(const ReferenceSetList& sets);
 
+// Builds the reference data file `datPath` from the CSV file `csvPath`. The encoded bytes are read
+// back and compared before the file is written, and the write replaces `datPath` only once it is
+// complete. Returns false and says why in `error`.
+bool MakeReferenceDataFile(const std::string& csvPath, const std::string& datPath, std::string& error);
+
 }  // namespace tintara

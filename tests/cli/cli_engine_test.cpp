@@ -1,0 +1,179 @@
+// tintara-cli as a script would use it: exit statuses, messages, and the files it writes.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/run_command.h"
+
+namespace tintara::test {
+namespace {
+
+const std::string kCli = TINTARA_CLI;
+const std::string kLumenoDat = TINTARA_LUMENO_DAT;
+const std::string kSamples = std::string(TINTARA_SOURCE_DIR) + "/data/sample-measurement.json";
+
+CommandResult Cli(const std::vector<std::string>& args) { return RunCommand(kCli, args); }
+
+QJsonObject Json(const std::string& text) {
+  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text));
+  EXPECT_TRUE(doc.isObject()) << text;
+  return doc.object();
+}
+
+TEST(CliReferences, ListsTheBundledSetsInFileOrder) {
+  const CommandResult all = Cli({"references"});
+  ASSERT_EQ(all.exitCode, 0) << all.err;
+  EXPECT_EQ(all.out,
+            "0\t30\tLumeno K7 Standard (8-bit)\n1\t30\tLumeno K7 Studio (16-bit)\n2\t3\tLumeno K3 Grey\n");
+  const CommandResult k3 = Cli({"references", "--card", "K3"});
+  EXPECT_EQ(k3.out, "2\t3\tLumeno K3 Grey\n");
+  EXPECT_EQ(Cli({"references", "--card", "K5"}).exitCode, 64);
+  EXPECT_EQ(Cli({"references", "extra"}).exitCode, 64);
+  EXPECT_EQ(Cli({"no-such-command"}).exitCode, 64);
+  EXPECT_EQ(Cli({}).exitCode, 64);
+}
+
+TEST(CliReferences, MissingOrCorruptReferenceDataGivesTheSystemMessage) {
+  TempDir dir;
+  const CommandResult missing = Cli({"--refdata", dir.File("none.dat"), "references"});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.err.find("Unable to locate 'Lumeno.dat' in the program folder.\n\nProgram exiting..."),
+            std::string::npos);
+  WriteFileText(dir.File("bad.dat"), "LNIF\x02");
+  const CommandResult corrupt = Cli({"--refdata", dir.File("bad.dat"), "references"});
+  EXPECT_EQ(corrupt.exitCode, 2);
+  EXPECT_NE(corrupt.err.find("The file 'Lumeno.dat' is corrupt.\n\nProgram exiting..."), std::string::npos);
+}
+
+TEST(CliRefdata, DumpThenMakeGivesTheSameBytes) {
+  TempDir dir;
+  const CommandResult dump = Cli({"dump-refdata"});
+  ASSERT_EQ(dump.exitCode, 0) << dump.err;
+  WriteFileText(dir.File("sets.csv"), dump.out);
+  const CommandResult make = Cli({"make-refdata", dir.File("sets.csv"), dir.File("again.dat")});
+  ASSERT_EQ(make.exitCode, 0) << make.err;
+  EXPECT_EQ(ReadFileText(dir.File("again.dat")), ReadFileText(kLumenoDat));
+
+  // The rebuilt file serves through --refdata like the bundled one; a K3-only file lists one set.
+  WriteFileText(dir.File("k3.csv"), "set,name,area,r,g,b,w\n1,Only,0,250,250,250,100\n1,Only,1,128,128,128,100\n"
+                                    "1,Only,2,20,20,20,100\n");
+  ASSERT_EQ(Cli({"make-refdata", dir.File("k3.csv"), dir.File("k3.dat")}).exitCode, 0);
+  EXPECT_EQ(Cli({"--refdata", dir.File("k3.dat"), "references"}).out, "0\t3\tOnly\n");
+
+  // A broken source is reported and leaves the existing target alone.
+  WriteFileText(dir.File("broken.csv"), "set,name,area,r,g,b,w\n1,X,0,1,2\n");
+  const CommandResult broken = Cli({"make-refdata", dir.File("broken.csv"), dir.File("k3.dat")});
+  EXPECT_EQ(broken.exitCode, 2);
+  EXPECT_NE(broken.err.find("line 2"), std::string::npos) << broken.err;
+  EXPECT_EQ(Cli({"--refdata", dir.File("k3.dat"), "references"}).out, "0\t3\tOnly\n");
+  EXPECT_EQ(Cli({"make-refdata", dir.File("k3.csv")}).exitCode, 64);
+}
+
+TEST(CliFit, WritesAProfileThatReadsBackWithTheSameTransform) {
+  TempDir dir;
+  const std::string out = dir.File("camera.tnp");
+  const CommandResult fit = Cli({"fit", "--samples", kSamples, "--reference", "Lumeno K7 Standard (8-bit)",
+                                 "--description", "Camera A", "--json", "-o", out});
+  ASSERT_EQ(fit.exitCode, 0) << fit.err;
+  const QJsonObject result = Json(fit.out);
+  EXPECT_EQ(result["code"].toInt(-1), 0);
+  EXPECT_EQ(result["coefficients"].toArray().size(), 21);
+  EXPECT_EQ(result["colourants"].toArray().size(), 3);
+  EXPECT_EQ(result["profile"].toString().toStdString(), out);
+  EXPECT_LT(result["objective"].toDouble(), 0.5);
+  EXPECT_EQ(std::filesystem::file_size(out), 5264u);
+
+  const CommandResult info = Cli({"profile-info", out, "--json"});
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  const QJsonObject profile = Json(info.out);
+  EXPECT_EQ(profile["size"].toInt(), 5264);
+  EXPECT_TRUE(profile["transform"].toBool());
+  EXPECT_EQ(profile["description"].toString(), "Camera A");
+  const QJsonArray fitted = result["matrix"].toArray();
+  const QJsonArray stored = profile["matrix"].toArray();
+  ASSERT_EQ(stored.size(), 9);
+  for (int k = 0; k < 9; ++k) EXPECT_NEAR(stored[k].toDouble(), fitted[k].toDouble(), 1.0 / 65535) << k;
+  ASSERT_EQ(profile["base_curves"].toArray().size(), 3);
+  EXPECT_EQ(profile["gamma_curves"].toArray()[2].toArray().size(), 256);
+
+  // The same fit by index, without --json, gives the same bytes (apart from the description).
+  const std::string again = dir.File("again.tnp");
+  ASSERT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "--description", "Camera A", "-o", again})
+                .exitCode,
+            0);
+  EXPECT_EQ(ReadFileText(again), ReadFileText(out));
+}
+
+TEST(CliFit, PoorQualityStillWritesTheProfile) {
+  TempDir dir;
+  const CommandResult fit = Cli({"fit", "--samples", kSamples, "--reference", "#0", "--quality-limit", "0",
+                                 "--json", "-o", dir.File("poor.tnp")});
+  EXPECT_EQ(fit.exitCode, 1);
+  EXPECT_EQ(Json(fit.out)["code"].toInt(), 101);
+  EXPECT_NE(fit.err.find("The quality of the Lumeno selection is too low"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("poor.tnp")));
+}
+
+TEST(CliFit, ExcludedAreasAreLeftOutOfTheFit) {
+  TempDir dir;
+  // Area 5 measured wildly wrong: excluded, it changes nothing.
+  WriteFileText(dir.File("a.json"), R"({"R":[10,20,30,40,50,60],"G":[12,22,32,42,52,62],"B":[9,19,29,39,49,59],)"
+                                    R"("excluded":[5]})");
+  WriteFileText(dir.File("b.json"), R"({"R":[10,20,30,40,50,250],"G":[12,22,32,42,52,0],"B":[9,19,29,39,49,59],)"
+                                    R"("excluded":[5]})");
+  const CommandResult a = Cli({"fit", "--samples", dir.File("a.json"), "--reference", "#0", "--count", "6",
+                               "--json", "-o", dir.File("a.tnp")});
+  const CommandResult b = Cli({"fit", "--samples", dir.File("b.json"), "--reference", "#0", "--count", "6",
+                               "--json", "-o", dir.File("b.tnp")});
+  ASSERT_LE(a.exitCode, 1) << a.err;
+  EXPECT_EQ(a.out.substr(0, a.out.find("\"profile\"")), b.out.substr(0, b.out.find("\"profile\"")));
+
+  // With every area excluded there is nothing to fit and no profile.
+  WriteFileText(dir.File("none.json"), R"({"R":[1,2,3],"G":[1,2,3],"B":[1,2,3],"excluded":[0,1,2]})");
+  const CommandResult none = Cli({"--refdata", kLumenoDat, "fit", "--samples", dir.File("none.json"),
+                                  "--reference", "Lumeno K3 Grey", "-o", dir.File("none.tnp")});
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_NE(none.err.find("There are too few valid color areas"), std::string::npos) << none.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("none.tnp")));
+}
+
+TEST(CliFit, RefusesBadArgumentsAndBadSampleFiles) {
+  TempDir dir;
+  const std::string out = dir.File("x.tnp");
+  EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0"}).exitCode, 64);
+  EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "-o", out, "--count", "31"}).exitCode, 64);
+  EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "-o", out, "--gamma", "abc"}).exitCode, 64);
+  EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#9", "-o", out}).exitCode, 64);
+  EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "No such set", "-o", out}).exitCode, 64);
+  EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "-o", out, "--bogus"}).exitCode, 64);
+  EXPECT_EQ(Cli({"fit", "--samples", dir.File("missing.json"), "--reference", "#0", "-o", out}).exitCode, 2);
+  for (const char* text : {"not json", "[1,2,3]", R"({"R":[1],"G":[1]})", R"({"R":[70000],"G":[1],"B":[1]})",
+                           R"({"R":[1.5],"G":[1],"B":[1]})", R"({"R":[-1],"G":[1],"B":[1]})",
+                           R"({"R":[1],"G":[1],"B":[1],"excluded":[30]})",
+                           R"({"R":[0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0],"G":[],"B":[]})"}) {
+    WriteFileText(dir.File("bad.json"), text);
+    const CommandResult r = Cli({"fit", "--samples", dir.File("bad.json"), "--reference", "#0", "-o", out});
+    EXPECT_EQ(r.exitCode, 2) << text;
+    EXPECT_FALSE(r.err.empty()) << text;
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(CliProfileInfo, RefusesForeignAndMissingProfiles) {
+  TempDir dir;
+  WriteFileText(dir.File("foreign.icc"), std::string(600, '\0'));
+  const CommandResult foreign = Cli({"profile-info", dir.File("foreign.icc")});
+  EXPECT_EQ(foreign.exitCode, 2);
+  EXPECT_NE(foreign.err.find("This profile was not created with Tintara and cannot be used."), std::string::npos);
+  WriteFileText(dir.File("empty.tnp"), "");
+  EXPECT_EQ(Cli({"profile-info", dir.File("empty.tnp")}).exitCode, 2);
+  EXPECT_EQ(Cli({"profile-info", dir.File("missing.tnp")}).exitCode, 2);
+  EXPECT_EQ(Cli({"profile-info", dir.path()}).exitCode, 2);
+  EXPECT_EQ(Cli({"profile-info"}).exitCode, 64);
+}
+
+}  // namespace
+}  // namespace tintara::test
