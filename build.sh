@@ -14,6 +14,7 @@ PACKAGES=(
   build-essential cmake pkg-config ccache
   qt6-base-dev libtiff-dev libjpeg-dev liblcms2-dev
   libgtest-dev libbenchmark-dev
+  imagemagick libtiff-tools libjpeg-turbo-progs liblcms2-utils
 )
 
 say() { printf '\n==> %s\n' "$*"; }

@@ -9,11 +9,29 @@ namespace tintara {
 
 namespace {
 
+// Texts are UTF-8; the few characters outside ASCII are spelt as bytes so the table reads the same
+// whatever character set the compiler assumes for the source.
 const std::unordered_map<int, const char*>& Table() {
   static const std::unordered_map<int, const char*> table = {
+      {33004, "Create color profile\nCreate Profile"},
+      {33009, "180\xC2\xB0 Lumeno selection\n180\xC2\xB0 Selection"},
+      {33016, "Add Lumeno profile\nAdd Profile"},
+      {33017, "Remove Lumeno profile\nRemove Profile"},
+      {33018, "Save Lumeno profile\nSave Profile"},
+      {33022, "Mark Lumeno K7\nMark Lumeno K7"},
+      {33023, "Mark Lumeno K3\nMark Lumeno K3"},
+      {33024, "Zoom in image\nZoom in (Z)"},
+      {33025, "Zoom out image\nZoom out (X)"},
+      {33026, "Move image\nMove (V)"},
+      {33027, "Browse for profile folder"},
+      {33028, "Lumeno profile with '%s' reference."},
       {33029, "Tintara Warning"},
       {33030, "Tintara Error"},
       {33031, "Tintara Message"},
+      {33038, "Browse for output folder"},
+      {33040, "Select file(s) to add to batch job"},
+      {33041, "Remove Lumeno selection\nRemove Selection"},
+      {33042, "Mark Lumeno\nMark Lumeno (M)"},
       {40001, "Unable to set key in registry."},
       {40002, "Unable to locate 'Lumeno.dat' in the program folder.\n\nProgram exiting..."},
       {40003, "Out of memory."},
@@ -34,9 +52,58 @@ const std::unordered_map<int, const char*>& Table() {
       {40155, "The size of the profile is inconsistent"},
       {40156, "The number of coefficients is inconsistent."},
       {40200, "Undefined error.\n\nProgram exiting..."},
+      {40501, "Failed to open the image file."},
+      {40502, "This image type is not supported by Tintara."},
+      {40505, "You must select a reference from the list."},
+      {40511,
+       "The file already exists, and is marked as read-only.\n"
+       "Are you sure you want to replace it?"},
+      {40700,
+       "You have marked a Lumeno. If necessary, adjust the outline by moving the corners. "
+       "If the outline appears inverted, use the 180\xC2\xB0 Selection tool. If the selection "
+       "indicates a different Lumeno type, change to the appropriate type using the drop-down "
+       "menu of the Mark tool.\n\n"
+       "Choose a reference using the drop-down menu and go to the Image menu and pick Create "
+       "Profile to create a new profile."},
+      {40701,
+       "The resolution of the image is too low to make an accurate sampling.\n\n"
+       "One or more color areas in the current selection is invalid. Invalid color areas are "
+       "indicated by a red cross. Unreliable color areas are indicated by a yellow cross."},
+      {40702,
+       "The resolution of the image is too low to make an accurate sampling.\n\n"
+       "One or more color areas in the current selection is unreliable. Unreliable color areas "
+       "are indicated by a yellow cross."},
+      {40703,
+       "The selected card is unevenly exposed.\n\n"
+       "One or more of the corner color areas in the current selection is invalid. Invalid "
+       "color areas are indicated by a red cross."},
+      {40704,
+       "The selected card is over exposed.\n\n"
+       "The white color area is too bright and is indicated by a yellow cross."},
+      {40705,
+       "The selected card is under exposed.\n\n"
+       "The black color area is too dark and is indicated by a yellow cross."},
+      {40706,
+       "When opening an image containing a Lumeno, first use the Zoom tools until the Lumeno is "
+       "fully visible.\n\n"
+       "Proceed by choosing the Mark tool and the appropriate Lumeno type. Create an outline by "
+       "clicking three corners of the Lumeno. Adjust the outline by moving the corners."},
+      {40707, "The profile will be created using the original image data."},
+      {40708,
+       "This image is palettized (indexed color table), and will be converted to true color RGB "
+       "(24 bits)."},
+      {40709,
+       "The black color in the selection card is too bright.\n\n"
+       "The black color area is indicated by a red cross."},
+      {40710,
+       "The white color in the selected card is too dark.\n\n"
+       "The white color area is indicated by a red cross."},
       {40711, "The quality of the Lumeno selection is too low to create a reliable color profile."},
       {40712, "There are too few valid color areas in the Lumeno selection to calculate a reliable color "
               "profile."},
+      {40800, "The color profile was successfully created."},
+      {40801, "The color profile was created with warnings."},
+      {40802, "The color profile was not created."},
   };
   return table;
 }

@@ -25,7 +25,11 @@ constexpr char kUsage[] =
     "  make-refdata SOURCE.csv OUT.dat\n"
     "      build a reference data file from its readable form\n"
     "  dump-refdata [FILE.dat]\n"
-    "      print a reference data file in its readable form\n";
+    "      print a reference data file in its readable form\n"
+    "  settings list | get NAME | set NAME VALUE | reset\n"
+    "      show or change the stored settings\n"
+    "  profiles [--folder DIR]\n"
+    "      list the profiles of the profile folder: INDEX<TAB>TEXT<TAB>FLAGS\n";
 
 }  // namespace
 
@@ -60,7 +64,8 @@ int Run(int argc, char** argv) {
   static const std::map<std::string, Command> commands = {
       {"references", CommandReferences},     {"fit", CommandFit},
       {"profile-info", CommandProfileInfo},  {"make-refdata", CommandMakeRefdata},
-      {"dump-refdata", CommandDumpRefdata},
+      {"dump-refdata", CommandDumpRefdata},  {"settings", CommandSettings},
+      {"profiles", CommandProfiles},
   };
   const auto it = commands.find(args[i]);
   if (it == commands.end()) {

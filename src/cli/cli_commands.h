@@ -18,6 +18,8 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
 int CommandProfileInfo(const GlobalOptions& global, const std::vector<std::string>& args);
 int CommandMakeRefdata(const GlobalOptions& global, const std::vector<std::string>& args);
 int CommandDumpRefdata(const GlobalOptions& global, const std::vector<std::string>& args);
+int CommandSettings(const GlobalOptions& global, const std::vector<std::string>& args);
+int CommandProfiles(const GlobalOptions& global, const std::vector<std::string>& args);
 
 // Prints "tintara-cli: <message>" on stderr and returns `status`.
 int Fail(int status, const std::string& message);

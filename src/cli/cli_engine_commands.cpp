@@ -10,9 +10,11 @@
 
 #include "app/file_io.h"
 #include "app/result_codes.h"
+#include "app/settings.h"
 #include "app/strings.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
+#include "cli/cli_presenter.h"
 #include "cli/cli_support.h"
 #include "engine/icc_profile.h"
 #include "engine/profile_engine.h"
@@ -139,7 +141,10 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
   if (!a.Has("--samples") || !a.Has("--reference") || !a.Has("-o")) {
     return Fail(kExitUsage, "fit needs --samples FILE.json, --reference NAME|#INDEX and -o OUT.tnp");
   }
-  FitParameters parameters;
+  // The stored settings give the defaults, as they do for every profile the desktop program makes.
+  CliPresenter presenter;
+  const CSettings& settings = Settings();
+  FitParameters parameters{settings.PenaltyFactor(), settings.QualityControl(), settings.Gamma()};
   const auto penalty = NumberOption(a, "--penalty", parameters.penaltyFactor, error);
   const auto quality = NumberOption(a, "--quality-limit", parameters.qualityLimit, error);
   const auto gamma = NumberOption(a, "--gamma", parameters.gamma, error);

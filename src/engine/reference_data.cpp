@@ -127,10 +127,11 @@ struct FileCloser {
 int LoadReferenceData(ReferenceSetList& sets, const std::string& path) {
   sets.clear();
 
-  // A folder opens fine for reading on some systems and then fails on the first read; report it as
-  // what it is to the user, a file that is not there.
+  // Only a regular file can be reference data: a folder opens fine on some systems and then fails on
+  // the first read, and opening a named pipe would wait forever. To the user each is a file that is
+  // not there.
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return kReferenceDataMissing;
+  if (!std::filesystem::is_regular_file(path, ec)) return kReferenceDataMissing;
 
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return kReferenceDataMissing;

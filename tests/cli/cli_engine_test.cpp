@@ -11,11 +11,10 @@
 namespace tintara::test {
 namespace {
 
-const std::string kCli = TINTARA_CLI;
 const std::string kLumenoDat = TINTARA_LUMENO_DAT;
 const std::string kSamples = std::string(TINTARA_SOURCE_DIR) + "/data/sample-measurement.json";
 
-CommandResult Cli(const std::vector<std::string>& args) { return RunCommand(kCli, args); }
+CommandResult Cli(const std::vector<std::string>& args) { return RunCli(args); }
 
 QJsonObject Json(const std::string& text) {
   const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text));

@@ -15,7 +15,8 @@ extern char** environ;
 
 namespace tintara::test {
 
-CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args) {
+CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& env) {
   TempDir scratch;
   const std::string outPath = scratch.File("stdout");
   const std::string errPath = scratch.File("stderr");
@@ -28,8 +29,21 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  std::vector<std::string> environment;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    bool replaced = false;
+    for (const std::string& extra : env) {
+      replaced = replaced || entry.compare(0, extra.find('=') + 1, extra, 0, extra.find('=') + 1) == 0;
+    }
+    if (!replaced) environment.push_back(entry);
+  }
+  environment.insert(environment.end(), env.begin(), env.end());
+  std::vector<char*> envp;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + program);
   int status = 0;
@@ -40,6 +54,17 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
   result.err = ReadFileText(errPath);
   return result;
 }
+
+#ifdef TINTARA_CLI
+const std::string& CliConfigFolder() {
+  static TempDir folder;
+  return folder.path();
+}
+
+CommandResult RunCli(const std::vector<std::string>& args) {
+  return RunCommand(TINTARA_CLI, args, {"XDG_CONFIG_HOME=" + CliConfigFolder()});
+}
+#endif
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tintara-test-XXXXXX").string();

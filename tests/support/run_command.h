@@ -12,8 +12,15 @@ struct CommandResult {
 };
 
 // Runs a program with arguments (no shell interpretation of them) and collects its exit status and
-// both output streams.
-CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args);
+// both output streams. `env` adds or replaces environment variables ("NAME=VALUE").
+CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& env = {});
+
+// Runs tintara-cli with its settings in a folder private to this test process, never the user's own.
+CommandResult RunCli(const std::vector<std::string>& args);
+
+// The private configuration folder RunCli uses.
+const std::string& CliConfigFolder();
 
 // A fresh, empty folder for one test, removed when the object goes.
 class TempDir {

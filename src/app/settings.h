@@ -1,0 +1,127 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/settings_storage.h"
+
+namespace tintara {
+
+// The folders and version numbers the settings start from; taken from the running program unless a
+// test supplies its own.
+struct SettingsEnvironment {
+  std::string programFolder;    // folder of the executable
+  std::string documentsFolder;  // the user's documents folder; empty when the system gives none
+  unsigned productVersion[2] = {0, 0};
+  unsigned fileVersion[4] = {0, 0, 0, 0};
+
+  static SettingsEnvironment FromProcess();
+};
+
+// Every persistent value of the program. Each setter stores the value and writes it at once; a write
+// that fails reports code 1 through the message convention and the value stays in memory.
+class CSettings {
+ public:
+  // Default folders, RestoreDefaults(false), then load: a missing value is written back with its
+  // default, a present one is parsed and not written back.
+  CSettings(std::unique_ptr<SettingsStorage> storage, const SettingsEnvironment& environment);
+  // Out of line: Values is complete only in settings.cpp.
+  ~CSettings();
+  CSettings(const CSettings&) = delete;
+  CSettings& operator=(const CSettings&) = delete;
+
+  void RestoreDefaults(bool write);
+
+  // Folders.
+  std::string ProfileFolder() const;            // "ICCPath"
+  std::string LoadProfileFolder() const;        // "LoadICCPath"
+  std::string SaveProfileFolder() const;        // "SaveICCPath"
+  std::string LoadImageFolder() const;          // "LoadImagePath"
+  std::string SaveImageFolder() const;          // "SaveImagePath"
+  void SetProfileFolder(const std::string& v);
+  void SetLoadProfileFolder(const std::string& v);
+  void SetSaveProfileFolder(const std::string& v);
+  void SetLoadImageFolder(const std::string& v);
+  void SetSaveImageFolder(const std::string& v);
+
+  // Numbers.
+  int ErrorPixels() const;
+  int WarningPixels() const;
+  double PenaltyFactor() const;
+  double QualityControl() const;
+  double Gamma() const;
+  double InnerMarginK7() const;
+  double InnerMarginK3() const;
+  double DeviationCornersK7() const;
+  double DeviationBlackLowK7() const;
+  double DeviationWhiteLowK7() const;
+  double DeviationBlackLowK3() const;
+  double DeviationWhiteLowK3() const;
+  double DeviationBlackHighK7() const;
+  double DeviationWhiteHighK7() const;
+  double DeviationBlackHighK3() const;
+  double DeviationWhiteHighK3() const;
+  bool ICMFlag() const;
+  int JPEGQuality() const;
+  void SetErrorPixels(int v);
+  void SetWarningPixels(int v);
+  void SetPenaltyFactor(double v);
+  void SetQualityControl(double v);
+  void SetGamma(double v);
+  void SetInnerMarginK7(double v);
+  void SetInnerMarginK3(double v);
+  void SetDeviationCornersK7(double v);
+  void SetDeviationBlackLowK7(double v);
+  void SetDeviationWhiteLowK7(double v);
+  void SetDeviationBlackLowK3(double v);
+  void SetDeviationWhiteLowK3(double v);
+  void SetDeviationBlackHighK7(double v);
+  void SetDeviationWhiteHighK7(double v);
+  void SetDeviationBlackHighK3(double v);
+  void SetDeviationWhiteHighK3(double v);
+  void SetICMFlag(bool v);
+  void SetJPEGQuality(int v);
+
+  // "%u.%u" and "%u.%u.%u.%u".
+  std::string ProductVersionText() const;
+  std::string FileVersionText() const;
+
+  // One-time messages: true when the message is to be shown.
+  bool OnceMessageShouldShow(int stringId);
+  void SilenceOnceMessage(int stringId);  // writes "-1"
+  void ResetOnceMessages();               // removes the whole group
+
+  // By stored name, for the command line: every value in load order as (name, stored text); the
+  // stored text of one value; and setting one through its setter (the text is parsed as loading
+  // would parse it). SetByName returns false for an unknown name.
+  std::vector<std::pair<std::string, std::string>> ValuesInLoadOrder() const;
+  bool TextByName(const std::string& name, std::string& text) const;
+  bool SetByName(const std::string& name, const std::string& text);
+
+ private:
+  struct Values;
+  // One stored value: its name and where it lives in Values, with the setter that stores it.
+  struct Field;
+  static const std::vector<Field>& FieldsInLoadOrder();
+  static const Field* FindField(const std::string& name);
+  std::string FieldText(const Field& field) const;
+  void LoadField(const Field& field);
+  void SetFieldFromText(const Field& field, const std::string& text);
+  // Writes one value of the main group; a failed write reports code 1 and returns.
+  void WriteValue(const char* name, const std::string& text);
+
+  std::unique_ptr<SettingsStorage> storage_;
+  std::unique_ptr<Values> values_;
+  SettingsEnvironment environment_;
+};
+
+// The process's one settings record. Built on first use with the native store, unless one was
+// installed before.
+CSettings& Settings();
+
+// Replaces the process's record (tests, and a command line told to use another store).
+void InstallSettings(std::unique_ptr<CSettings> settings);
+
+}  // namespace tintara

@@ -1,0 +1,40 @@
+#include "cli/cli_presenter.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace tintara::cli {
+
+CliPresenter::CliPresenter() { SetPresenter(this); }
+CliPresenter::~CliPresenter() { SetPresenter(nullptr); }
+
+void CliPresenter::ShowMessageBox(const std::string& caption, const std::string& text) {
+  if (caption == "Tintara Error") errorShown_ = true;
+  std::fprintf(stderr, "tintara-cli: %s\n", text.c_str());
+}
+
+void CliPresenter::ShowStatus(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
+OnceDialogAnswer CliPresenter::ShowOnceDialog(const std::string& text, bool) {
+  std::fprintf(stderr, "tintara-cli: %s\n", text.c_str());
+  return {true, false};
+}
+
+bool CliPresenter::AskYesNo(const std::string&, const std::string& text) {
+  std::fprintf(stderr, "tintara-cli: %s (no)\n", text.c_str());
+  return false;
+}
+
+YesNoCancel CliPresenter::AskYesNoCancel(const std::string&, const std::string& text) {
+  std::fprintf(stderr, "tintara-cli: %s (cancel)\n", text.c_str());
+  return YesNoCancel::kCancel;
+}
+
+DescriptionAnswer CliPresenter::AskDescription(const std::string& initial) { return {true, initial, false}; }
+
+void CliPresenter::EndProgram(int exitCode, bool) {
+  std::fflush(stdout);
+  std::exit(exitCode == 0 ? 0 : 2);
+}
+
+}  // namespace tintara::cli

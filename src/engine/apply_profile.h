@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/color_transform.h"
+
+namespace tintara {
+
+// Converts `width` x `height` pixels of 8-bit RGB (rows packed) through the transform's base curves
+// and matrix into `destination`, whose rows start `destinationStride` bytes apart. With `swap` the
+// output is written blue, green, red (a screen bitmap's order); the input is always red, green, blue.
+// Bytes between destination rows are not touched. Source and destination may be the same packed
+// buffer. Large images are split into bands of rows converted in parallel; every pixel's result is
+// the same however the work is split.
+void ApplyProfile(const uint8_t* source, int width, int height, uint8_t* destination, int64_t destinationStride,
+                  bool swap, const ColorTransform& transform);
+
+}  // namespace tintara

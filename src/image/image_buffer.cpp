@@ -1,0 +1,208 @@
+#include "image/image_buffer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "app/result_codes.h"
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#endif
+
+namespace tintara {
+
+namespace {
+
+// Number of page allocations still allowed on this thread; negative means no limit (see
+// PageAllocationFailureForTesting).
+thread_local int allocationsAllowedForTesting = -1;
+
+void* ObtainPages(size_t bytes) {
+  if (allocationsAllowedForTesting == 0) return nullptr;
+  if (allocationsAllowedForTesting > 0) --allocationsAllowedForTesting;
+#ifdef _WIN32
+  return VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+#else
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+#endif
+}
+
+void ReturnPages(void* p, size_t bytes) {
+#ifdef _WIN32
+  (void)bytes;
+  VirtualFree(p, 0, MEM_RELEASE);
+#else
+  munmap(p, bytes);
+#endif
+}
+
+enum class Turn { kClockwise, kCounterClockwise };
+
+// Turns a width x height image from `source` into `destination` (height x width). The work goes in
+// square tiles so that both the rows read and the rows written stay in cache; a plain row-by-row
+// loop writes one pixel per destination row and misses the cache on nearly every pixel of a
+// photograph.
+void RotatePixels(const uint8_t* source, uint8_t* destination, int64_t width, int64_t height, Turn turn) {
+  constexpr int64_t kTile = 64;
+  const int64_t sourceStride = width * 3;
+  const int64_t destinationStride = height * 3;
+  for (int64_t y0 = 0; y0 < height; y0 += kTile) {
+    const int64_t y1 = std::min(y0 + kTile, height);
+    for (int64_t x0 = 0; x0 < width; x0 += kTile) {
+      const int64_t x1 = std::min(x0 + kTile, width);
+      for (int64_t y = y0; y < y1; ++y) {
+        const uint8_t* s = source + y * sourceStride + x0 * 3;
+        uint8_t* d;
+        int64_t step;
+        if (turn == Turn::kClockwise) {
+          // (x, y) -> (height - 1 - y, x): the top row becomes the rightmost column.
+          d = destination + x0 * destinationStride + (height - 1 - y) * 3;
+          step = destinationStride;
+        } else {
+          // (x, y) -> (y, width - 1 - x): the top row becomes the leftmost column, bottom to top.
+          d = destination + (width - 1 - x0) * destinationStride + y * 3;
+          step = -destinationStride;
+        }
+        for (int64_t x = x0; x < x1; ++x) {
+          std::memcpy(d, s, 3);
+          s += 3;
+          d += step;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// PageBlock
+
+PageBlock::PageBlock(PageBlock&& other) noexcept { swap(other); }
+
+PageBlock& PageBlock::operator=(PageBlock&& other) noexcept {
+  if (this != &other) {
+    Free();
+    swap(other);
+  }
+  return *this;
+}
+
+void PageBlock::swap(PageBlock& other) noexcept {
+  std::swap(data_, other.data_);
+  std::swap(size_, other.size_);
+}
+
+bool PageBlock::Allocate(uint64_t bytes) {
+  Free();
+  if (bytes == 0 || bytes > kMaxPixelBlockBytes) return false;
+  void* p = ObtainPages(static_cast<size_t>(bytes));
+  if (!p) return false;
+  data_ = static_cast<uint8_t*>(p);
+  size_ = static_cast<size_t>(bytes);
+  return true;
+}
+
+void PageBlock::Free() {
+  if (data_) ReturnPages(data_, size_);
+  data_ = nullptr;
+  size_ = 0;
+}
+
+PageAllocationFailureForTesting::PageAllocationFailureForTesting(int allowedAllocations)
+    : previous_(allocationsAllowedForTesting) {
+  allocationsAllowedForTesting = std::max(allowedAllocations, 0);
+}
+
+PageAllocationFailureForTesting::~PageAllocationFailureForTesting() { allocationsAllowedForTesting = previous_; }
+
+// ---------------------------------------------------------------------------------------------
+// ImageBuffer
+
+ImageBuffer::ImageBuffer(ImageBuffer&& other) noexcept { *this = std::move(other); }
+
+ImageBuffer& ImageBuffer::operator=(ImageBuffer&& other) noexcept {
+  if (this != &other) {
+    Release();
+    pixels_.swap(other.pixels_);
+    unconverted_.swap(other.unconverted_);
+    std::swap(byteSize_, other.byteSize_);
+    std::swap(width_, other.width_);
+    std::swap(height_, other.height_);
+    std::swap(converted_, other.converted_);
+    conversionProfileName_.swap(other.conversionProfileName_);
+    conversionProfileDescription_.swap(other.conversionProfileDescription_);
+  }
+  return *this;
+}
+
+int ImageBuffer::Allocate(int32_t width, int32_t height) {
+  Release();
+  if (width <= 0 || height <= 0) return kIllegalImageSize;
+  const uint64_t bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3u;
+  if (bytes > kMaxPixelBlockBytes) return kImageTooLarge;
+  if (!pixels_.Allocate(bytes)) return kImageTooLarge;
+  byteSize_ = static_cast<uint32_t>(bytes);
+  width_ = width;
+  height_ = height;
+  return kOk;
+}
+
+int ImageBuffer::KeepUnconverted() {
+  if (!pixels_) return kOk;
+  if (!unconverted_ && !unconverted_.Allocate(byteSize_)) return kImageTooLarge;
+  std::memcpy(unconverted_.data(), pixels_.data(), byteSize_);
+  return kOk;
+}
+
+void ImageBuffer::RestoreUnconverted() {
+  if (!unconverted_ || !pixels_) return;
+  std::memcpy(pixels_.data(), unconverted_.data(), byteSize_);
+  converted_ = false;
+}
+
+int ImageBuffer::RotateClockwise() { return Rotate(true); }
+
+int ImageBuffer::RotateCounterClockwise() { return Rotate(false); }
+
+int ImageBuffer::Rotate(bool clockwise) {
+  if (!pixels_) return kOk;
+  const Turn how = clockwise ? Turn::kClockwise : Turn::kCounterClockwise;
+  // One working block serves both images: the current pixels are turned into it and the blocks
+  // change places, then the old pixel block, now free, takes the turned unconverted copy. Nothing
+  // is copied back and no more than one extra block is ever held.
+  PageBlock work;
+  if (!work.Allocate(byteSize_)) return kImageTooLarge;
+  RotatePixels(pixels_.data(), work.data(), width_, height_, how);
+  pixels_.swap(work);
+  if (unconverted_) {
+    RotatePixels(unconverted_.data(), work.data(), width_, height_, how);
+    unconverted_.swap(work);
+  }
+  std::swap(width_, height_);
+  return kOk;
+}
+
+void ImageBuffer::Release() {
+  pixels_.Free();
+  unconverted_.Free();
+  byteSize_ = 0;
+  width_ = 0;
+  height_ = 0;
+  converted_ = false;
+  std::string().swap(conversionProfileName_);
+  std::string().swap(conversionProfileDescription_);
+}
+
+void ImageBuffer::MarkConverted(std::string profileName, std::string profileDescription) {
+  converted_ = true;
+  conversionProfileName_ = std::move(profileName);
+  conversionProfileDescription_ = std::move(profileDescription);
+}
+
+}  // namespace tintara

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "image/image_buffer.h"
+
+namespace tintara {
+
+// What the document learns from a TIFF read besides the pixels. The batch worker passes none.
+struct TiffReadInfo {
+  // samples x bits per pixel is below 24 (grey, bilevel, palette): the caller shows the one-time
+  // notice that the image becomes 24-bit RGB. Set as soon as the file has passed the acceptance
+  // checks, so it is valid even when the pixels then fail to read.
+  bool paletteNotice = false;
+  // The bytes of an attached ICC profile (tag 34675), exactly as stored; empty when there is none.
+  std::vector<uint8_t> iccProfile;
+};
+
+// Reads a TIFF file into `buffer` as 8-bit RGB, top row first. Accepted are uncompressed files with
+// non-zero width and height and at most 32 bits per pixel in all (samples x bits per sample); the
+// library's RGBA interface expands grey, bilevel, palette, CMYK and the other forms it knows. Result:
+//   0   the buffer holds the image (KeepUnconverted is left to the caller);
+//   8   the file cannot be opened as TIFF, or its pixels cannot be read completely (a damaged or
+//       truncated file is never delivered as if whole);
+//   9   more than 8 bits per sample, or more than 32 bits per pixel;
+//   20  compressed;
+//   6   width or height is 0;
+//   7   the image is too large (see kMaxPixelBlockBytes) or its memory cannot be obtained.
+// When a file breaks several rules the code is chosen in the order 9 (bits per sample), 20, 6, 9.
+// After any failure the buffer is empty. With `info`, the palette flag and the ICC profile are
+// reported there.
+int ReadTiff(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info = nullptr);
+
+// Writes the buffer's current pixels as an uncompressed 8-bit RGB TIFF (Orientation 1, contiguous
+// samples), with `iccProfile` stored unchanged in tag 34675 when it is not empty. The file is
+// written beside `path` under a temporary name and renamed onto `path` only once it is complete, so
+// a failed write leaves an existing file untouched and no partial file behind. Returns 0 or 10.
+int WriteTiff(const std::string& path, const ImageBuffer& buffer, std::span<const uint8_t> iccProfile = {});
+
+namespace tiff_internal {
+
+enum class Decoder {
+  kAny,       // the direct strip read where the file allows it, otherwise the RGBA interface
+  kRgbaOnly,  // always the library's RGBA interface
+};
+
+// ReadTiff with a choice of decoder, for tests that hold the direct strip read of plain 8-bit RGB
+// files to the RGBA interface's result. `readDirectly`, when given, tells which one was used.
+int ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info, Decoder decoder,
+                 bool* readDirectly);
+
+}  // namespace tiff_internal
+
+}  // namespace tintara

@@ -1,0 +1,78 @@
+#include "profiles/profile_store.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "app/result_codes.h"
+#include "profiles/profile_file.h"
+
+namespace tintara {
+
+int ProfileStore::AddOrReplaceProfile(const ProfileRecord& record) {
+  for (size_t i = 0; i < records_.size(); ++i) {
+    if (records_[i].name == record.name && records_[i].description == record.description) {
+      records_[i] = record;
+      return static_cast<int>(i);
+    }
+  }
+  records_.push_back(record);
+  return static_cast<int>(records_.size() - 1);
+}
+
+void ProfileStore::RemoveProfile(int index) {
+  if (index < 0 || index >= Count()) return;
+  records_.erase(records_.begin() + index);
+}
+
+void ProfileStore::RemoveFolderProfiles() {
+  for (int i = Count() - 1; i >= 0; --i) {
+    if (records_[i].InFolder) records_.erase(records_.begin() + i);
+  }
+}
+
+namespace {
+
+bool HasProfileExtension(const std::filesystem::path& path) {
+  std::string extension = path.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".tnp";
+}
+
+}  // namespace
+
+int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
+  if (folder.empty()) return kProfileFolderInvalid;
+  std::string directory = folder;
+  // A folder written with a final "\" means the same folder as with "/" (or none).
+  if (directory.size() > 1 && (directory.back() == '\\' || directory.back() == '/')) directory.pop_back();
+
+  store.RemoveFolderProfiles();
+
+  std::vector<std::filesystem::path> files;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->is_regular_file(typeError) && HasProfileExtension(it->path())) files.push_back(it->path());
+  }
+  // A stable order, so every run lists the folder's profiles the same way.
+  std::sort(files.begin(), files.end());
+
+  for (const std::filesystem::path& file : files) {
+    ProfileRecord record;  // a fresh record for every file: nothing carries over from the last one
+    switch (ReadProfileFile(file.string(), record)) {
+      case ProfileFileStatus::kOk:
+        record.InFolder = true;
+        store.AddOrReplaceProfile(record);
+        break;
+      case ProfileFileStatus::kOutOfMemory:
+        return kOutOfMemory;
+      default:
+        break;  // unreadable, empty or foreign: skipped without a message
+    }
+  }
+  return kOk;
+}
+
+}  // namespace tintara

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+
+namespace tintara::test {
+
+// A presenter for tests: records everything shown and answers from queues of scripted answers.
+// While installed (it installs itself for its lifetime) no test waits on a window.
+class ScriptedPresenter : public MessagePresenter {
+ public:
+  struct Shown {
+    std::string kind;  // "box", "status", "once", "yesno", "yesnocancel", "description", "end"
+    std::string caption;
+    std::string text;
+    bool choice = false;  // once dialogs: Continue/Cancel instead of OK
+    int exitCode = 0;     // "end"
+    bool immediately = false;
+  };
+
+  ScriptedPresenter();
+  ~ScriptedPresenter() override;
+
+  // Answers, taken in order; an empty queue answers OK/Continue without the box ticked, No, Cancel,
+  // and OK with the initial description.
+  std::deque<OnceDialogAnswer> onceAnswers;
+  std::deque<bool> yesNoAnswers;
+  std::deque<YesNoCancel> yesNoCancelAnswers;
+  std::deque<DescriptionAnswer> descriptionAnswers;
+
+  std::vector<Shown> shown;
+
+  // The shown entries of one kind.
+  std::vector<Shown> Of(const std::string& kind) const;
+
+  void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  void ShowStatus(const std::string& text) override;
+  OnceDialogAnswer ShowOnceDialog(const std::string& text, bool choice) override;
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  YesNoCancel AskYesNoCancel(const std::string& caption, const std::string& text) override;
+  DescriptionAnswer AskDescription(const std::string& initial) override;
+  void EndProgram(int exitCode, bool immediately) override;
+};
+
+}  // namespace tintara::test
