@@ -65,4 +65,11 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
   return ok;
 }
 
+bool IsReadOnlyFile(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(status)) return false;
+  return (status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+}
+
 }  // namespace tintara

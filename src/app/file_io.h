@@ -20,4 +20,8 @@ std::string TemporaryPathBeside(const std::string& path);
 // on disk. On failure the temporary file is removed and an existing file at `path` is left as it was.
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// Whether `path` names an existing file that is marked read-only (its owner may not write it).
+// Permission bits are what count here, not whether the current user could write anyway.
+bool IsReadOnlyFile(const std::string& path);
+
 }  // namespace tintara

@@ -29,7 +29,11 @@ constexpr char kUsage[] =
     "  settings list | get NAME | set NAME VALUE | reset\n"
     "      show or change the stored settings\n"
     "  profiles [--folder DIR]\n"
-    "      list the profiles of the profile folder: INDEX<TAB>TEXT<TAB>FLAGS\n";
+    "      list the profiles of the profile folder: INDEX<TAB>TEXT<TAB>FLAGS\n"
+    "  convert --profile P.tnp IN OUT [--quality Q]\n"
+    "      convert a TIFF or JPEG photograph with a profile\n"
+    "  embed --profile P.tnp IN OUT\n"
+    "      write a photograph unchanged with the profile embedded\n";
 
 }  // namespace
 
@@ -65,7 +69,8 @@ int Run(int argc, char** argv) {
       {"references", CommandReferences},     {"fit", CommandFit},
       {"profile-info", CommandProfileInfo},  {"make-refdata", CommandMakeRefdata},
       {"dump-refdata", CommandDumpRefdata},  {"settings", CommandSettings},
-      {"profiles", CommandProfiles},
+      {"profiles", CommandProfiles},         {"convert", CommandConvert},
+      {"embed", CommandEmbed},
   };
   const auto it = commands.find(args[i]);
   if (it == commands.end()) {

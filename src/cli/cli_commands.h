@@ -20,6 +20,8 @@ int CommandMakeRefdata(const GlobalOptions& global, const std::vector<std::strin
 int CommandDumpRefdata(const GlobalOptions& global, const std::vector<std::string>& args);
 int CommandSettings(const GlobalOptions& global, const std::vector<std::string>& args);
 int CommandProfiles(const GlobalOptions& global, const std::vector<std::string>& args);
+int CommandConvert(const GlobalOptions& global, const std::vector<std::string>& args);
+int CommandEmbed(const GlobalOptions& global, const std::vector<std::string>& args);
 
 // Prints "tintara-cli: <message>" on stderr and returns `status`.
 int Fail(int status, const std::string& message);

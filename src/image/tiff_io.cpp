@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -55,8 +56,8 @@ std::unique_ptr<TIFFOpenOptions, OptionsDeleter> MakeOptions(int* errorCount) {
 }
 
 // Opens `path` for reading. Only a non-empty regular file is handed to the library: opening a FIFO
-// or a device would block or read forever. Mode "m" keeps the library from mapping the file, so a
-// file cut short by another program while it is read gives a read error instead of a bus error.
+// or a device would block or read forever. The library maps the file (its default): its unmapped
+// path refuses sound uncompressed tiled files.
 TIFF* OpenForReading(const std::string& path, int* errorCount) {
   auto options = MakeOptions(errorCount);
   if (!options) return nullptr;
@@ -65,7 +66,7 @@ TIFF* OpenForReading(const std::string& path, int* errorCount) {
   if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) == 0 || ec) {
     return nullptr;
   }
-  return TIFFOpenExt(path.c_str(), "rm", options.get());
+  return TIFFOpenExt(path.c_str(), "r", options.get());
 #else
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
@@ -74,7 +75,7 @@ TIFF* OpenForReading(const std::string& path, int* errorCount) {
     close(fd);
     return nullptr;
   }
-  TIFF* tif = TIFFFdOpenExt(fd, path.c_str(), "rm", options.get());
+  TIFF* tif = TIFFFdOpenExt(fd, path.c_str(), "r", options.get());
   if (!tif) close(fd);  // on success the handle owns the descriptor
   return tif;
 #endif

@@ -1,0 +1,99 @@
+#include "batch/batch_item.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <span>
+
+#include "app/file_io.h"
+#include "app/result_codes.h"
+#include "app/strings.h"
+#include "image/image_conversion.h"
+#include "image/image_file.h"
+
+namespace tintara {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The next name for a copy: a bracketed number of up to four digits just before the extension is
+// counted up; anything else gets "(1)" there.
+std::string NextCopyName(const std::string& path) {
+  const size_t dotPosition = path.rfind('.');
+  const long d = dotPosition == std::string::npos ? static_cast<long>(path.size()) : static_cast<long>(dotPosition);
+  const size_t openPosition = path.rfind('(');
+  if (d > 0 && path[d - 1] == ')' && openPosition != std::string::npos) {
+    const long open = static_cast<long>(openPosition);
+    if (open < d - 1 && d - open < 7) {
+      const std::string digits = path.substr(open + 1, d - 1 - (open + 1));
+      bool allDigits = true;
+      for (char c : digits) allDigits = allDigits && c >= '0' && c <= '9';
+      if (allDigits) {
+        const long number = digits.empty() ? 0 : std::stol(digits);
+        return path.substr(0, open + 1) + std::to_string(number + 1) + path.substr(d - 1);
+      }
+    }
+  }
+  return path.substr(0, d) + "(1)" + path.substr(d);
+}
+
+// A reason text from a code of the readers and writers: string 40000 + code.
+std::string CodeReason(int code) { return StringOrEmpty(40000 + code); }
+
+}  // namespace
+
+std::string FailedStatus(const std::string& reason) { return "Failed (" + reason + ")"; }
+
+std::string MakeBatchOutputPath(const std::string& destinationFolder, const std::string& inputPath,
+                                const std::string& outputRule) {
+  std::string path = inputPath;
+  if (!destinationFolder.empty()) {
+    size_t separator = inputPath.rfind('\\');
+    if (separator == std::string::npos) separator = inputPath.rfind('/');
+    std::string fileName = separator == std::string::npos ? inputPath : inputPath.substr(separator);
+    const bool folderEnds = IsSeparator(destinationFolder.back());
+    if (folderEnds && !fileName.empty() && IsSeparator(fileName.front())) fileName.erase(0, 1);
+    // An input given without any folder still needs a separator between folder and name.
+    if (!folderEnds && (fileName.empty() || !IsSeparator(fileName.front()))) fileName.insert(0, "/");
+    path = destinationFolder + fileName;
+  }
+  if (outputRule == kOutputOverwrite) return path;
+  // "Exists" rather than "can be opened": a file this user cannot read must not be taken for a free
+  // name and overwritten by a copy.
+  for (;;) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) && !ec) return path;
+    if (outputRule == kOutputSkip) return {};
+    path = NextCopyName(path);
+  }
+}
+
+std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, bool convert,
+                             const std::string& destinationFolder, const std::string& outputRule, int jpegQuality) {
+  const std::string outputPath = MakeBatchOutputPath(destinationFolder, inputPath, outputRule);
+  if (outputPath.empty()) return "Skipped";
+  if (IsReadOnlyFile(outputPath)) return "Write protected file";
+  if (std::FILE* f = std::fopen(inputPath.c_str(), "rb")) {
+    std::fclose(f);
+  } else {
+    return StringOrEmpty(40501);
+  }
+  const ImageFormat format = ImageFormatOf(inputPath);
+  if (format == ImageFormat::kUnknown) return StringOrEmpty(40502);
+
+  ImageBuffer image;
+  int code = ReadImageFile(inputPath, image);
+  if (code != kOk) return CodeReason(code);
+  code = image.KeepUnconverted();
+  if (code != kOk) return CodeReason(code);
+  if (convert) {
+    code = ConvertWithProfile(image, profile);
+    if (code != kOk) return CodeReason(code);
+  }
+  const std::span<const uint8_t> embedded = convert ? std::span<const uint8_t>() : std::span<const uint8_t>(profile.bytes);
+  code = WriteImageFile(outputPath, format, image, embedded, jpegQuality);
+  if (code != kOk) return CodeReason(kImageWriteFailed);
+  return {};
+}
+
+}  // namespace tintara

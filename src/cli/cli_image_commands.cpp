@@ -1,0 +1,91 @@
+// Commands over image files: converting with a profile and embedding a profile.
+#include <cstdio>
+
+#include "app/result_codes.h"
+#include "app/settings.h"
+#include "app/strings.h"
+#include "cli/cli_args.h"
+#include "cli/cli_commands.h"
+#include "cli/cli_presenter.h"
+#include "image/image_conversion.h"
+#include "image/image_file.h"
+#include "profiles/profile_file.h"
+
+namespace tintara::cli {
+
+namespace {
+
+// The system's text for an image code: codes of the readers and writers name strings 40000 + code.
+std::string ImageCodeText(int code) {
+  const std::string text = StringOrEmpty(40000 + code);
+  return text.empty() ? ErrorCodeText(code) : text;
+}
+
+// Reads the profile for `convert` (which needs a transform of this system) or `embed` (which takes
+// any profile's bytes as they are).
+int LoadProfileFor(const std::string& path, bool needTransform, ProfileRecord& record) {
+  switch (ReadProfileFile(path, record)) {
+    case ProfileFileStatus::kOk:
+      return kExitOk;
+    case ProfileFileStatus::kForeign:
+      if (!needTransform) return kExitOk;
+      return Fail(kExitFailure, ErrorCodeText(kForeignProfileConvert) + " (" + path + ")");
+    case ProfileFileStatus::kOutOfMemory:
+      return Fail(kExitFailure, ErrorCodeText(kOutOfMemory) + " (" + path + ")");
+    default:
+      return Fail(kExitFailure, StringOrEmpty(40012) + " (" + path + ")");
+  }
+}
+
+int ConvertOrEmbed(const std::vector<std::string>& args, bool convert) {
+  CommandArgs a;
+  std::string error;
+  if (!a.Parse(args, {}, convert ? std::set<std::string>{"--profile", "--quality"} : std::set<std::string>{"--profile"},
+               error)) {
+    return Fail(kExitUsage, error);
+  }
+  const char* usage = convert ? "convert needs --profile P.tnp IN OUT [--quality Q]" : "embed needs --profile P.tnp IN OUT";
+  if (!a.Has("--profile") || a.Positionals().size() != 2) return Fail(kExitUsage, usage);
+  const std::string& input = a.Positionals()[0];
+  const std::string& output = a.Positionals()[1];
+
+  CliPresenter presenter;
+  int quality = 0;
+  if (convert) {
+    quality = Settings().JPEGQuality();
+    if (auto text = a.Value("--quality")) {
+      const auto q = ParseInteger(*text);
+      if (!q || *q < 1 || *q > 100) return Fail(kExitUsage, "--quality takes a number 1..100");
+      quality = static_cast<int>(*q);
+    }
+  }
+  const ImageFormat outputFormat = ImageFormatOf(output);
+  if (outputFormat == ImageFormat::kUnknown) {
+    return Fail(kExitFailure, ImageCodeText(kUnsupportedImageType) + " (" + output + ")");
+  }
+
+  ProfileRecord profile;
+  if (int status = LoadProfileFor(*a.Value("--profile"), convert, profile)) return status;
+
+  ImageBuffer image;
+  int code = ReadImageFile(input, image);
+  if (code != kOk) return Fail(kExitFailure, ImageCodeText(code) + " (" + input + ")");
+  if (convert) {
+    code = image.KeepUnconverted();
+    if (code == kOk) code = ConvertWithProfile(image, profile);
+    if (code != kOk) return Fail(kExitFailure, ImageCodeText(code));
+  }
+  // A converted image no longer matches the camera's profile, so it carries none; an embedded
+  // image carries the profile's bytes unchanged.
+  const std::span<const uint8_t> embedded = convert ? std::span<const uint8_t>() : std::span<const uint8_t>(profile.bytes);
+  code = WriteImageFile(output, outputFormat, image, embedded, convert ? quality : Settings().JPEGQuality());
+  if (code != kOk) return Fail(kExitFailure, ImageCodeText(code) + " (" + output + ")");
+  return kExitOk;
+}
+
+}  // namespace
+
+int CommandConvert(const GlobalOptions&, const std::vector<std::string>& args) { return ConvertOrEmbed(args, true); }
+int CommandEmbed(const GlobalOptions&, const std::vector<std::string>& args) { return ConvertOrEmbed(args, false); }
+
+}  // namespace tintara::cli
