@@ -33,7 +33,9 @@ constexpr char kUsage[] =
     "  convert --profile P.tnp IN OUT [--quality Q]\n"
     "      convert a TIFF or JPEG photograph with a profile\n"
     "  embed --profile P.tnp IN OUT\n"
-    "      write a photograph unchanged with the profile embedded\n";
+    "      write a photograph unchanged with the profile embedded\n"
+    "  batch --profile P.tnp [--embed] [--dest DIR] [--output Copy|Overwrite|Skip] FILE...\n"
+    "      convert (or embed into) many photographs: STATUS<TAB>INPUT per file\n";
 
 }  // namespace
 
@@ -70,7 +72,7 @@ int Run(int argc, char** argv) {
       {"profile-info", CommandProfileInfo},  {"make-refdata", CommandMakeRefdata},
       {"dump-refdata", CommandDumpRefdata},  {"settings", CommandSettings},
       {"profiles", CommandProfiles},         {"convert", CommandConvert},
-      {"embed", CommandEmbed},
+      {"embed", CommandEmbed},               {"batch", CommandBatch},
   };
   const auto it = commands.find(args[i]);
   if (it == commands.end()) {

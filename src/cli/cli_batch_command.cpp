@@ -1,0 +1,67 @@
+// The batch command: one job over the files named, with one profile.
+#include <cstdio>
+#include <unistd.h>
+
+#include "app/settings.h"
+#include "app/strings.h"
+#include "batch/batch_job.h"
+#include "cli/cli_args.h"
+#include "cli/cli_commands.h"
+#include "cli/cli_presenter.h"
+#include "profiles/profile_file.h"
+
+namespace tintara::cli {
+
+int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
+  CommandArgs a;
+  std::string error;
+  if (!a.Parse(args, {"--embed"}, {"--profile", "--dest", "--output"}, error)) return Fail(kExitUsage, error);
+  if (!a.Has("--profile") || a.Positionals().empty()) {
+    return Fail(kExitUsage, "batch needs --profile P.tnp and at least one FILE");
+  }
+  const std::string output = a.Value("--output").value_or(kOutputCopy);
+  if (output != kOutputCopy && output != kOutputOverwrite && output != kOutputSkip) {
+    return Fail(kExitUsage, "--output takes Copy, Overwrite or Skip");
+  }
+  const std::string destination = a.Value("--dest").value_or(kSameAsSourceFolder);
+  if (destination.empty()) return Fail(kExitUsage, "--dest needs a folder");
+
+  CliPresenter presenter;
+  const std::string profilePath = *a.Value("--profile");
+  ProfileRecord profile;
+  const ProfileFileStatus status = ReadProfileFile(profilePath, profile);
+  // Embedding takes any profile's bytes; only a file that cannot be read at all stops the job here.
+  if (status != ProfileFileStatus::kOk && status != ProfileFileStatus::kForeign) {
+    return Fail(kExitFailure, StringOrEmpty(40012) + " (" + profilePath + ")");
+  }
+  if (profile.name.empty()) SetProfileName(profile, ProfileNameFromFile(profilePath));
+  ProfileStore store;
+  store.AddOrReplaceProfile(profile);
+
+  std::vector<BatchItem> items;
+  for (const std::string& file : a.Positionals()) {
+    BatchItem item;
+    item.inputFile = file;
+    item.profile = ProfileBoxText(profile);
+    item.operation = a.Has("--embed") ? kOperationEmbed : kOperationConvert;
+    item.destinationFolder = destination;
+    item.output = output;
+    items.push_back(item);
+  }
+
+  const bool showProgress = isatty(STDERR_FILENO) != 0;
+  int failed = 0;
+  RunBatchJob(items, store, Settings().JPEGQuality(), [&](int index, const std::string& text, int done, int pending) {
+    if (text == kStatusProcessing) {
+      if (showProgress) std::fprintf(stderr, "\r%d of %d done ", done, pending);
+      return;
+    }
+    if (text != kStatusSucceeded) ++failed;
+    if (showProgress) std::fprintf(stderr, "\r%d of %d done \n", done, pending);
+    std::printf("%s\t%s\n", text.c_str(), items[index].inputFile.c_str());
+    std::fflush(stdout);
+  });
+  return failed == 0 ? kExitOk : kExitWarning;
+}
+
+}  // namespace tintara::cli
