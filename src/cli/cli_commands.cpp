@@ -17,6 +17,9 @@ constexpr char kUsage[] =
     "commands:\n"
     "  references [--card K7|K3]\n"
     "      list the reference sets: INDEX<TAB>COUNT<TAB>NAME\n"
+    "  create-profile IMAGE --corners X0,Y0,X1,Y1,X2,Y2 --reference NAME|#INDEX [--card K7|K3]\n"
+    "      [--turned] [--description TEXT] [--strict] [--json] -o OUT.tnp\n"
+    "      mark the card with three clicks, measure it and create a profile\n"
     "  fit --samples FILE.json --reference NAME|#INDEX [--count N] [--penalty P]\n"
     "      [--quality-limit Q] [--gamma G] [--description TEXT] [--json] -o OUT.tnp\n"
     "      fit a profile to measured colours\n"
@@ -73,6 +76,7 @@ int Run(int argc, char** argv) {
       {"dump-refdata", CommandDumpRefdata},  {"settings", CommandSettings},
       {"profiles", CommandProfiles},         {"convert", CommandConvert},
       {"embed", CommandEmbed},               {"batch", CommandBatch},
+      {"create-profile", CommandCreateProfile},
   };
   const auto it = commands.find(args[i]);
   if (it == commands.end()) {

@@ -23,6 +23,7 @@ int CommandProfiles(const GlobalOptions& global, const std::vector<std::string>&
 int CommandConvert(const GlobalOptions& global, const std::vector<std::string>& args);
 int CommandEmbed(const GlobalOptions& global, const std::vector<std::string>& args);
 int CommandBatch(const GlobalOptions& global, const std::vector<std::string>& args);
+int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::string>& args);
 
 // Prints "tintara-cli: <message>" on stderr and returns `status`.
 int Fail(int status, const std::string& message);

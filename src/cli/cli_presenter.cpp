@@ -15,9 +15,12 @@ void CliPresenter::ShowMessageBox(const std::string& caption, const std::string&
 
 void CliPresenter::ShowStatus(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 
-OnceDialogAnswer CliPresenter::ShowOnceDialog(const std::string& text, bool) {
+OnceDialogAnswer CliPresenter::ShowOnceDialog(const std::string& text, bool choice) {
   std::fprintf(stderr, "tintara-cli: %s\n", text.c_str());
-  return {true, false};
+  if (!choice) return {true, false};
+  ++findingsShown_;
+  if (strict_) std::fprintf(stderr, "tintara-cli: stopped (--strict)\n");
+  return {!strict_, false};
 }
 
 bool CliPresenter::AskYesNo(const std::string&, const std::string& text) {
@@ -30,7 +33,9 @@ YesNoCancel CliPresenter::AskYesNoCancel(const std::string&, const std::string& 
   return YesNoCancel::kCancel;
 }
 
-DescriptionAnswer CliPresenter::AskDescription(const std::string& initial) { return {true, initial, false}; }
+DescriptionAnswer CliPresenter::AskDescription(const std::string& initial) {
+  return {true, hasDescription_ ? description_ : initial, false};
+}
 
 void CliPresenter::EndProgram(int exitCode, bool) {
   std::fflush(stdout);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "app/messages.h"
 
 namespace tintara::cli {
@@ -13,6 +15,16 @@ class CliPresenter : public MessagePresenter {
   ~CliPresenter() override;
 
   bool ErrorShown() const { return errorShown_; }
+  // Findings shown since the presenter was made (one-time messages with Continue and Cancel).
+  int FindingsShown() const { return findingsShown_; }
+
+  // Answer Cancel to every finding instead of Continue.
+  void SetStrict(bool strict) { strict_ = strict; }
+  // The description to give when a new profile is named, instead of the proposed one.
+  void SetDescription(const std::string& description) {
+    description_ = description;
+    hasDescription_ = true;
+  }
 
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
   void ShowStatus(const std::string& text) override;
@@ -24,6 +36,10 @@ class CliPresenter : public MessagePresenter {
 
  private:
   bool errorShown_ = false;
+  int findingsShown_ = 0;
+  bool strict_ = false;
+  bool hasDescription_ = false;
+  std::string description_;
 };
 
 }  // namespace tintara::cli

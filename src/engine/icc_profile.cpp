@@ -199,7 +199,9 @@ int decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context) {
   // Decode into a scratch context first, so a profile found foreign halfway leaves no mixture behind.
   EngineContext decoded;
   bool foundPrivate = false;
+  uint64_t privateOffset = 0;
   int descriptionOffset = -1;
+  uint64_t descriptionTagEnd = 0;
   for (uint64_t i = 0; i < tagCount; ++i) {
     const uint8_t* entry = bytes + 132 + i * 12;
     const uint64_t offset = ReadU32(entry + 4);
@@ -211,13 +213,27 @@ int decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context) {
       if (textStart >= tagEnd) return kForeignProfile;
       if (std::memchr(bytes + textStart, 0, tagEnd - textStart) == nullptr) return kForeignProfile;
       descriptionOffset = static_cast<int>(textStart);
+      descriptionTagEnd = tagEnd;
     } else if (std::memcmp(entry, "Tnrf", 4) == 0) {
       if (offset + kPrivateTagSize > size) return kForeignProfile;
       DecodePrivateTag(bytes + offset, decoded);
       foundPrivate = true;
+      privateOffset = offset;
     }
   }
   if (!foundPrivate) return kForeignProfile;
+  // A new description is written over the whole 64-byte field (SetDescriptionInBytes). Where that
+  // field reaches past its tag, or into the header, the tag table or the private tag, the write
+  // would quietly change the layout or the transform of the profile; such a profile is used as
+  // one without a description rather than damaged by the next edit.
+  if (descriptionOffset >= 0) {
+    const uint64_t fieldStart = static_cast<uint64_t>(descriptionOffset);
+    const uint64_t fieldEnd = fieldStart + kDescriptionFieldSize;
+    const bool insideTag = fieldEnd <= descriptionTagEnd;
+    const bool clearOfTable = fieldStart >= 132 + tagCount * 12;
+    const bool clearOfPrivate = fieldEnd <= privateOffset || fieldStart >= privateOffset + kPrivateTagSize;
+    if (!insideTag || !clearOfTable || !clearOfPrivate) descriptionOffset = -1;
+  }
   std::memcpy(context.colourants, decoded.colourants, sizeof(decoded.colourants));
   std::memcpy(context.baseCurves, decoded.baseCurves, sizeof(decoded.baseCurves));
   std::memcpy(context.gammaCurves, decoded.gammaCurves, sizeof(decoded.gammaCurves));

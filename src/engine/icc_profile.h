@@ -31,7 +31,9 @@ int make_rgb_icc(const SampleSet& samples, const EngineReferenceSet& reference, 
                  EngineContext& context);
 
 // Reads the private tag of a profile into context.colourants, baseCurves, gammaCurves and matrixA,
-// and the description position into context.decodedDescriptionOffset (-1 without a 'desc' tag).
+// and the description position into context.decodedDescriptionOffset (-1 without a 'desc' tag, and
+// also when the 64-byte description field would not lie wholly inside that tag, clear of the
+// header, the tag table and the private tag, so that rewriting it could change nothing else).
 // Returns 0, or 103 (kForeignProfile) for a profile without a readable private tag. The tag table
 // and every tag read must lie inside the bytes and the description must end inside its tag;
 // anything else is foreign, and nothing outside `size` bytes is ever read.

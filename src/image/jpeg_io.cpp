@@ -12,8 +12,11 @@
 #include <system_error>
 #include <utility>
 
-#include <jerror.h>
+// jpeglib.h first: it brings the library's configuration (version, arithmetic coding), which
+// decides which message codes jerror.h declares. Read before it, jerror.h numbers the later codes
+// differently from the library they are compared with.
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "app/file_io.h"
 
@@ -65,10 +68,17 @@ JumpingErrorManager& ErrorsOf(j_common_ptr cinfo) {
 }
 
 // The library only warns when the file ends early and then pads the missing rows with grey, so the
-// reader would hand over an image that is partly invented. That warning is a failure here; every
-// other warning (stray bytes before a marker and the like) takes the library's standard path.
+// reader would hand over an image that is partly invented. The same holds when the compressed data
+// runs into a marker before the image is complete (a file cut short and closed again) or cannot be
+// decoded: the library fills the rest of the scan with grey. Those warnings are failures here;
+// every other warning (stray bytes before a marker and the like) takes the library's standard path.
+bool MeansInventedPixels(int messageCode) {
+  return messageCode == JWRN_JPEG_EOF || messageCode == JWRN_HIT_MARKER || messageCode == JWRN_HUFF_BAD_CODE ||
+         messageCode == JWRN_ARITH_BAD_CODE;
+}
+
 void OnDecodeMessage(j_common_ptr cinfo, int level) {
-  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
+  if (level < 0 && MeansInventedPixels(cinfo->err->msg_code)) {
     ErrorsOf(cinfo).failure = kImageCorrupt;
     JumpBack(cinfo);
   }

@@ -262,5 +262,38 @@ TEST(ProfileEngine, ShortReferenceSetsArePaddedWithUnweightedEntries) {
   EXPECT_EQ(ctx.coefficients, five);
 }
 
+// Setting a description rewrites the whole 64-byte field at the decoded position. A profile whose
+// 'desc' tag is too short for that field, or lies over the tag table or the private tag, must not
+// offer the position: the next description edit would silently change the layout or the transform.
+TEST(ProfileReader, DescriptionFieldThatWouldOverwriteOtherDataIsNotOffered) {
+  const std::vector<uint8_t> good = WriteProfileBytes(FilledContext());
+  auto decoded = [&](auto mend) {
+    std::vector<uint8_t> b = good;
+    mend(b);
+    EngineContext read;
+    read.decodedDescriptionOffset = 99;
+    EXPECT_EQ(decode_icc_220(b.data(), b.size(), read), kOk);
+    return read.decodedDescriptionOffset;
+  };
+  EXPECT_EQ(decoded([](auto&) {}), 304);
+  EXPECT_EQ(decoded([](auto& b) { PutU32(b, 152, 12 + 64); }), 304);     // exactly room for the field
+  EXPECT_EQ(decoded([](auto& b) { PutU32(b, 152, 12 + 63); }), -1);      // text fits, field does not
+  EXPECT_EQ(decoded([](auto& b) { PutU32(b, 148, 2120); }), -1);         // inside the private tag
+  EXPECT_EQ(decoded([](auto& b) { PutU32(b, 148, 2120 - 40); }), -1);    // running into it
+  EXPECT_EQ(decoded([](auto& b) { PutU32(b, 148, 120); }), -1);          // over the tag table
+
+  // The case the fuzzer found: the private tag moved over the description. A new description,
+  // written wherever it is still offered, leaves the transform as it was.
+  std::vector<uint8_t> b = good;
+  PutU32(b, 256, 264);
+  EngineContext before;
+  ASSERT_EQ(decode_icc_220(b.data(), b.size(), before), kOk);
+  EXPECT_EQ(before.decodedDescriptionOffset, -1);
+  EXPECT_FALSE(SetDescriptionInBytes(b, before.decodedDescriptionOffset, std::string(63, 'd')));
+  EngineContext after;
+  ASSERT_EQ(decode_icc_220(b.data(), b.size(), after), kOk);
+  EXPECT_EQ(std::memcmp(after.matrixA, before.matrixA, sizeof(before.matrixA)), 0);
+}
+
 }  // namespace
 }  // namespace tintara

@@ -413,5 +413,31 @@ TEST_F(JpegIoTest, WriterRefusesWhatItCannotWrite) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1);
 }
 
+// When the compressed data stops early at a marker, or cannot be decoded, the library only warns
+// and fills the rest of the image with grey. Such an image is partly invented and must not be
+// delivered. The fuzzer found the first case as a 360-byte file declaring 2304 x 65474 pixels,
+// which was read "successfully" (and took seconds to fill).
+TEST_F(JpegIoTest, ScanDataThatEndsEarlyOrCannotBeDecodedIsCorrupt) {
+  const std::string good = SmallJpeg("good.jpg", 64, 64);
+  const Segment sos = Segments(good).rbegin()[1];
+  ASSERT_EQ(sos.marker, 0xDA);
+  const size_t dataStart = sos.start + 2 + (size_t(uint8_t(good[sos.start + 2])) << 8 | uint8_t(good[sos.start + 3]));
+  const size_t dataEnd = sos.start + sos.size;
+  ASSERT_GT(dataEnd, dataStart + 40);
+
+  ExpectRefused(good.substr(0, dataStart + (dataEnd - dataStart) / 2) + "\xFF\xD9", kImageCorrupt,
+                "scan cut halfway, then the end marker");
+
+  std::string tall = good;  // the same scan, for a frame declared 20000 rows high
+  for (const Segment& s : Segments(tall)) {
+    if (s.marker == 0xC0) tall.replace(s.start + 5, 2, "\x4E\x20");
+  }
+  ExpectRefused(tall, kImageCorrupt, "scan far shorter than the frame");
+
+  std::string badCode = good;  // 80 one-bits in a row are no Huffman code
+  for (int i = 0; i < 10; ++i) badCode.replace(dataStart + 10 + 2 * i, 2, "\xFF\x00");
+  ExpectRefused(badCode, kImageCorrupt, "undecodable scan data");
+}
+
 }  // namespace
 }  // namespace tintara
