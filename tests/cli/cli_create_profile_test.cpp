@@ -1,0 +1,113 @@
+// tintara-cli create-profile on photographs drawn by render-card.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/run_command.h"
+
+namespace tintara::test {
+namespace {
+
+const std::string kCamera[] = {"--camera-matrix", "0.85,0.12,0.03,0.08,0.82,0.10,0.02,0.15,0.83", "--noise", "1.5"};
+
+// Draws a card photograph and returns the three clicks render-card printed.
+std::string Render(const std::string& path, std::vector<std::string> extra = {}) {
+  std::vector<std::string> args = {"--size", "900x700", "--place", "450,350,520,6", "-o", path};
+  args.insert(args.end(), std::begin(kCamera), std::end(kCamera));
+  args.insert(args.end(), extra.begin(), extra.end());
+  const CommandResult r = RunCommand(TINTARA_RENDER_CARD, args);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  return r.out.substr(0, r.out.find('\n'));
+}
+
+QJsonObject Json(const std::string& text) { return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object(); }
+
+TEST(CliCreateProfile, AMarkedCardGivesAProfileAndItsQualityReport) {
+  TempDir dir;
+  const std::string clicks = Render(dir.File("card.tif"));
+  const CommandResult r = RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "#0",
+                                  "--description", "Studio", "--json", "-o", dir.File("card.tnp")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const QJsonObject doc = Json(r.out);
+  EXPECT_EQ(doc["orientation"].toInt(), 1);
+  EXPECT_FALSE(doc["turned"].toBool());
+  EXPECT_EQ(doc["name"].toString(), "card");
+  EXPECT_EQ(doc["description"].toString(), "Studio");
+  EXPECT_EQ(doc["profile"].toString().toStdString(), dir.File("card.tnp"));
+  EXPECT_EQ(doc["coefficients"].toArray().size(), 21);
+  const QJsonArray areas = doc["areas"].toArray();
+  ASSERT_EQ(areas.size(), 30);
+  for (const QJsonValue& v : areas) {
+    const QJsonObject area = v.toObject();
+    EXPECT_TRUE(area["valid"].toBool());
+    EXPECT_GT(area["pixels"].toInt(), 20);
+    EXPECT_EQ(area["corners"].toArray().size(), 4);
+  }
+  // The white area measured near the camera's white, the report sees the profile help.
+  EXPECT_GT(areas[8].toObject()["mean"].toArray()[0].toInt(), 220);
+  const QJsonObject quality = doc["quality"].toObject();
+  EXPECT_LT(quality["mean_after"].toDouble(), quality["mean_before"].toDouble());
+  EXPECT_EQ(quality["worst"].toArray().size(), 5);
+  EXPECT_EQ(std::filesystem::file_size(dir.File("card.tnp")), 5264u);
+
+  // The plain report carries the same table.
+  const CommandResult text = RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "#0",
+                                     "-o", dir.File("again.tnp")});
+  EXPECT_EQ(text.exitCode, 0);
+  EXPECT_NE(text.out.find("mean dE2000"), std::string::npos);
+  EXPECT_NE(text.out.find("card (Lumeno profile with 'Lumeno K7 Standard (8-bit)' reference.)"), std::string::npos);
+}
+
+TEST(CliCreateProfile, TurnedCardsAndFindingsUnderStrict) {
+  TempDir dir;
+  const std::string clicks = Render(dir.File("turned.jpg"), {"--turned"});
+  const CommandResult turned = RunCli({"create-profile", dir.File("turned.jpg"), "--corners", clicks, "--reference",
+                                       "#0", "--turned", "--json", "-o", dir.File("t.tnp")});
+  ASSERT_EQ(turned.exitCode, 0) << turned.err;
+  EXPECT_EQ(Json(turned.out)["orientation"].toInt(), 3);
+
+  // Marked the wrong way round, the white area falls on a dark patch: a finding, then a profile
+  // with warnings, or nothing at all under --strict.
+  const CommandResult wrong = RunCli({"create-profile", dir.File("turned.jpg"), "--corners", clicks, "--reference",
+                                      "#0", "-o", dir.File("w.tnp")});
+  EXPECT_EQ(wrong.exitCode, 1);
+  EXPECT_NE(wrong.err.find("The white color in the selected card is too dark."), std::string::npos) << wrong.err;
+  const CommandResult strict = RunCli({"create-profile", dir.File("turned.jpg"), "--corners", clicks, "--reference",
+                                       "#0", "--strict", "-o", dir.File("s.tnp")});
+  EXPECT_EQ(strict.exitCode, 2);
+  EXPECT_NE(strict.err.find("The color profile was not created."), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("s.tnp")));
+}
+
+TEST(CliCreateProfile, RefusesBadClicksReferencesAndImages) {
+  TempDir dir;
+  const std::string clicks = Render(dir.File("card.tif"));
+  const std::string out = dir.File("x.tnp");
+  EXPECT_EQ(RunCli({"create-profile", dir.File("card.tif"), "--corners", "10,10,899,10,899,600", "--reference", "#0",
+                    "-o", out}).exitCode,
+            64);  // x = W - 1 is outside
+  EXPECT_EQ(RunCli({"create-profile", dir.File("card.tif"), "--corners", "-1,10,100,10,100,600", "--reference", "#0",
+                    "-o", out}).exitCode,
+            64);
+  EXPECT_EQ(RunCli({"create-profile", dir.File("card.tif"), "--corners", "1,2,3", "--reference", "#0", "-o", out})
+                .exitCode,
+            64);
+  EXPECT_EQ(RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "#0", "--card", "K5",
+                    "-o", out}).exitCode,
+            64);
+  EXPECT_EQ(RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "Nope", "-o", out})
+                .exitCode,
+            2);
+  WriteFileText(dir.File("broken.jpg"), "broken");
+  const CommandResult broken =
+      RunCli({"create-profile", dir.File("broken.jpg"), "--corners", clicks, "--reference", "#0", "-o", out});
+  EXPECT_EQ(broken.exitCode, 2);
+  EXPECT_NE(broken.err.find("This image file is corrupt."), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+}  // namespace
+}  // namespace tintara::test
