@@ -14,7 +14,7 @@ PACKAGES=(
   build-essential cmake pkg-config ccache
   qt6-base-dev libtiff-dev libjpeg-dev liblcms2-dev
   libgtest-dev libbenchmark-dev
-  imagemagick libtiff-tools libjpeg-turbo-progs liblcms2-utils
+  imagemagick libtiff-tools libjpeg-turbo-progs liblcms2-utils locales
 )
 
 say() { printf '\n==> %s\n' "$*"; }
@@ -84,10 +84,31 @@ run_main() {
   say "Done. The card photograph, its profile and the report are above; the results are in $out"
 }
 
+# A locale that writes numbers with a decimal comma, so the tests can show that settings keep their
+# decimal point whatever the user's locale.
+ensure_comma_locale() {
+  if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    say "Generating the de_DE.UTF-8 locale for the tests"
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "(could not generate it; that test will be skipped)"
+  fi
+}
+
 run_tests() {
+  ensure_comma_locale
   say "Running the test suite"
-  cd "$BUILD_DIR"
-  ctest --output-on-failure -j "$JOBS"
+  (cd "$BUILD_DIR" && ctest --output-on-failure -j "$JOBS")
+  if [ "${TINTARA_SKIP_SANITIZE:-0}" != 1 ]; then
+    # The same tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer: any
+    # out-of-bounds access, leak or undefined operation fails the run.
+    local asan_dir="${BUILD_DIR}-asan"
+    say "Configuring the sanitizer build in $asan_dir"
+    cmake -S "$ROOT" -B "$asan_dir" -DCMAKE_BUILD_TYPE=Debug -DTINTARA_WERROR=ON -DTINTARA_SANITIZE=ON >/dev/null
+    say "Building the sanitizer build"
+    cmake --build "$asan_dir" -j "$JOBS"
+    say "Running the test suite under the sanitizers"
+    (cd "$asan_dir" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      ctest --output-on-failure -j "$JOBS")
+  fi
 }
 
 case "${1:-}" in

@@ -28,10 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(image.PixelByteCount() <= kJpegMaxPixelBytes, "ReadJpeg delivered an image above the size limit");
   Check((image.profile != nullptr) == (image.profileSize > 0), "profile block and size disagree");
 
-  // Touch every byte handed over, so a block shorter than promised shows up under the sanitizers.
-  unsigned sum = 0;
-  for (uint64_t i = 0; i < image.PixelByteCount(); ++i) sum += image.pixels[i];
-  for (uint32_t i = 0; i < image.profileSize; ++i) sum += image.profile[i];
-  (void)sum;
+  // Read the last byte of each block, so one shorter than promised shows up under the sanitizers. (A
+  // loop over every pixel would cost seconds per large image in the instrumented build.)
+  const volatile uint8_t lastPixel = image.pixels[image.PixelByteCount() - 1];
+  (void)lastPixel;
+  if (image.profileSize > 0) {
+    const volatile uint8_t lastProfileByte = image.profile[image.profileSize - 1];
+    (void)lastProfileByte;
+  }
   return 0;
 }

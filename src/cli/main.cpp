@@ -1,3 +1,12 @@
+#include <csignal>
+
 #include "cli/cli_commands.h"
 
-int main(int argc, char** argv) { return tintara::cli::Run(argc, argv); }
+int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+  // A file-size limit must show as a failed write, reported and cleaned up like a full disk, not end
+  // the program halfway through writing a file.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  return tintara::cli::Run(argc, argv);
+}

@@ -127,5 +127,20 @@ TEST_F(CliImage, FailuresGiveTheSystemsMessageAndWriteNothing) {
   EXPECT_EQ(RunCli({"embed", "--profile", profile_, dir_.File("in.tif")}).exitCode, 64);
 }
 
+TEST_F(CliImage, AWriteCutShortByAFileSizeLimitKeepsTheOldOutput) {
+  WritePhoto(dir_.File("in.tif"), 200, 150);
+  WriteFileText(dir_.File("out.tif"), "the previous result");
+  // ulimit -f counts 1024-byte blocks: the 90 kB image cannot be written whole.
+  const CommandResult r = RunCommand("/bin/bash", {"-c", "ulimit -f 8; exec \"$0\" \"$@\"", TINTARA_CLI, "convert",
+                                                   "--profile", profile_, dir_.File("in.tif"), dir_.File("out.tif")},
+                                     {"XDG_CONFIG_HOME=" + CliConfigFolder()});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("There were errors while writing the image to storage."), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFileText(dir_.File("out.tif")), "the previous result");
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) files += entry.is_regular_file();
+  EXPECT_EQ(files, 3);  // in.tif, out.tif and the profile: no temporary file left behind
+}
+
 }  // namespace
 }  // namespace tintara::test
