@@ -42,27 +42,52 @@ std::string TemporaryPathBeside(const std::string& path) {
   return (target.parent_path() / name).string();
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  // "x" refuses a name that already exists, so the write never goes through someone else's file.
-  std::string temporary;
-  std::FILE* f = nullptr;
-  for (int attempt = 0; attempt < 8 && !f; ++attempt) {
-    temporary = TemporaryPathBeside(path);
+std::FILE* CreateTemporaryBeside(const std::string& target, std::string& temporary) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    temporary = TemporaryPathBeside(target);
     errno = 0;
-    f = std::fopen(temporary.c_str(), "wbx");
-    if (!f && errno != EEXIST) break;
+    // "x": exclusive creation, so the write never goes through a file that carries the chosen name.
+    if (std::FILE* f = std::fopen(temporary.c_str(), "wbx")) {
+      // The new file replaces the old one by a rename, so it takes over the old file's permissions
+      // instead of quietly resetting them.
+      std::error_code ec;
+      const std::filesystem::file_status old = std::filesystem::status(target, ec);
+      if (!ec && std::filesystem::is_regular_file(old)) {
+        std::filesystem::permissions(temporary, old.permissions(), ec);
+      }
+      return f;
+    }
+    if (errno != EEXIST) break;
   }
-  if (!f) return false;
-  bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = (std::fflush(f) == 0) && ok;
-  ok = (std::fclose(f) == 0) && ok;
+  temporary.clear();
+  return nullptr;
+}
+
+bool CloseDurably(std::FILE* stream) {
+  bool ok = std::fflush(stream) == 0;
+#ifndef _WIN32
+  ok = fsync(fileno(stream)) == 0 && ok;
+#endif
+  return std::fclose(stream) == 0 && ok;
+}
+
+bool CommitTemporary(const std::string& temporary, const std::string& target, bool complete) {
   std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temporary, path, ec);
-    ok = !ec;
+  if (complete) {
+    std::filesystem::rename(temporary, target, ec);
+    if (!ec) return true;
   }
-  if (!ok) std::filesystem::remove(temporary, ec);
-  return ok;
+  std::filesystem::remove(temporary, ec);
+  return false;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::string temporary;
+  std::FILE* f = CreateTemporaryBeside(path, temporary);
+  if (!f) return false;
+  const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  const bool closed = CloseDurably(f);
+  return CommitTemporary(temporary, path, written && closed);
 }
 
 bool IsReadOnlyFile(const std::string& path) {

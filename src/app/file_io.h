@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,21 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, u
 // A fresh name for a temporary file in the same folder as `path`, so a rename onto `path` stays on
 // one file system and is atomic.
 std::string TemporaryPathBeside(const std::string& path);
+
+// Every writer builds its file under a temporary name beside the target and puts it in place only
+// when it is complete, so a failed write never destroys the file that was there and leaves no
+// partial file behind.
+//
+// Creates that temporary file for writing: always a new file (never one that happens to carry the
+// chosen name), with the permissions of the file it will replace. Null when it cannot be created.
+std::FILE* CreateTemporaryBeside(const std::string& target, std::string& temporary);
+
+// Flushes a stream's data to the disk and closes it; false when any of that failed.
+bool CloseDurably(std::FILE* stream);
+
+// With `complete`, renames the temporary file onto the target; otherwise, or when the rename fails,
+// removes it. Returns whether the target now holds the new file.
+bool CommitTemporary(const std::string& temporary, const std::string& target, bool complete);
 
 // Writes `bytes` to a temporary file beside `path` and renames it onto `path` only once every byte is
 // on disk. On failure the temporary file is removed and an existing file at `path` is left as it was.

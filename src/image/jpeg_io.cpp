@@ -280,19 +280,6 @@ bool Encode(EncodeState& state) {
   return true;
 }
 
-// Opens a fresh temporary file beside `path`; "x" refuses a name that already exists, so the write
-// never goes through someone else's file.
-std::FILE* OpenTemporaryBeside(const std::string& path, std::string& temporary) {
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    temporary = TemporaryPathBeside(path);
-    errno = 0;
-    if (std::FILE* f = std::fopen(temporary.c_str(), "wbx")) return f;
-    if (errno != EEXIST) break;
-  }
-  temporary.clear();
-  return nullptr;
-}
-
 }  // namespace
 
 bool ReadJpeg(const std::string& path, JpegImage& image, ResultCode* failureCode) {
@@ -332,19 +319,12 @@ bool WriteJpeg(const std::string& path, const uint8_t* pixels, int32_t width, in
   // The image is built in a temporary file and renamed onto the target only when complete, so a
   // failed save (full disk, size limit, library error) never destroys the file that was there.
   std::string temporary;
-  state.file = OpenTemporaryBeside(path, temporary);
+  state.file = CreateTemporaryBeside(path, temporary);
   if (!state.file) return false;
-  bool ok = Encode(state);
+  const bool encoded = Encode(state);
   jpeg_destroy_compress(&state.cinfo);
-  ok = (std::fflush(state.file) == 0) && ok;
-  ok = (std::fclose(state.file) == 0) && ok;
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temporary, path, ec);
-    ok = !ec;
-  }
-  if (!ok) std::filesystem::remove(temporary, ec);
-  return ok;
+  const bool closed = CloseDurably(state.file);
+  return CommitTemporary(temporary, path, encoded && closed);
 }
 
 }  // namespace tintara

@@ -81,47 +81,29 @@ TIFF* OpenForReading(const std::string& path, int* errorCount) {
 #endif
 }
 
-// Creates a fresh temporary file beside `path` and opens it for writing. Exclusive creation makes
-// sure the write never goes through a file that happens to carry the chosen name.
+// Opens the library on a new temporary file beside `path` (see CreateTemporaryBeside).
 TIFF* CreateBeside(const std::string& path, std::string& temporary, int* errorCount) {
   auto options = MakeOptions(errorCount);
   if (!options) return nullptr;
+  std::FILE* f = CreateTemporaryBeside(path, temporary);
+  if (!f) return nullptr;
+  // The library takes a descriptor of its own, which TIFFClose closes; the stream's goes at once.
 #ifdef _WIN32
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    temporary = TemporaryPathBeside(path);
-    std::FILE* f = std::fopen(temporary.c_str(), "wbx");
-    if (!f) {
-      if (errno == EEXIST) continue;
-      return nullptr;
-    }
-    std::fclose(f);
-    TIFF* tif = TIFFOpenExt(temporary.c_str(), "w", options.get());
-    if (!tif) {
-      std::error_code ec;
-      std::filesystem::remove(temporary, ec);
-    }
-    return tif;
-  }
-  return nullptr;
+  const int fd = _dup(_fileno(f));
 #else
-  int fd = -1;
-  for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
-    temporary = TemporaryPathBeside(path);
-    fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return nullptr;
-  }
-  if (fd < 0) return nullptr;
-  // The new file replaces the old one by a rename, so it takes over the old file's permissions
-  // instead of quietly resetting them.
-  struct stat existing {};
-  if (stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) fchmod(fd, existing.st_mode & 07777);
-  TIFF* tif = TIFFFdOpenExt(fd, temporary.c_str(), "w", options.get());
+  const int fd = dup(fileno(f));
+#endif
+  std::fclose(f);
+  TIFF* tif = fd < 0 ? nullptr : TIFFFdOpenExt(fd, temporary.c_str(), "w", options.get());
   if (!tif) {
-    close(fd);
-    unlink(temporary.c_str());
+#ifdef _WIN32
+    if (fd >= 0) _close(fd);
+#else
+    if (fd >= 0) close(fd);
+#endif
+    CommitTemporary(temporary, path, false);
   }
   return tif;
-#endif
 }
 
 // The plain file this program writes itself, and most cameras and editors write: uncompressed,
@@ -319,14 +301,7 @@ int WriteTiff(const std::string& path, const ImageBuffer& buffer, std::span<cons
 #endif
   ok = ok && errors == 0;
   TIFFClose(tif);
-
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temporary, path, ec);
-    ok = !ec;
-  }
-  if (!ok) std::filesystem::remove(temporary, ec);
-  return ok ? kOk : kImageWriteFailed;
+  return CommitTemporary(temporary, path, ok) ? kOk : kImageWriteFailed;
 }
 
 }  // namespace tintara
