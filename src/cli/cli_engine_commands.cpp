@@ -11,6 +11,7 @@
 #include "app/file_io.h"
 #include "app/result_codes.h"
 #include "app/settings.h"
+#include "card/create_profile.h"
 #include "app/strings.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
@@ -84,13 +85,6 @@ bool ReadSampleFile(const std::string& path, SampleFile& out, std::string& error
     }
   }
   return true;
-}
-
-std::string DefaultDescription(const std::string& referenceName) {
-  // "Lumeno profile with '%s' reference." with the set's name, cut to the field's 63 characters.
-  std::string text = "Lumeno profile with '" + referenceName + "' reference.";
-  if (text.size() > kMaxDescriptionLength) text.resize(kMaxDescriptionLength);
-  return text;
 }
 
 template <typename T>
@@ -175,7 +169,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
   const int code = RunProfileEngine(context, samples.values, count, reference, parameters);
   std::string written;
   if (!context.profile.Empty()) {
-    const std::string description = a.Value("--description").value_or(DefaultDescription(reference.name));
+    const std::string description = a.Value("--description").value_or(DefaultProfileDescription(reference.name));
     SetDescriptionInBytes(context.profile.bytes, context.profile.descriptionOffset, description);
     if (!WriteFileAtomically(*a.Value("-o"), context.profile.bytes)) {
       return Fail(kExitFailure, StringOrEmpty(40013) + " (" + *a.Value("-o") + ")");
