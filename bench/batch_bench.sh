@@ -2,7 +2,7 @@
 # Batch throughput: tintara-cli batch over twenty 12-megapixel TIFFs and twenty 12-megapixel JPEGs,
 # and in the same run tificc (a colour-management library's TIFF converter) converting the same TIFFs
 # with the same profile, one process per file as a script would drive it. Prints images per second
-# and the ratios.
+# and the ratios (median of three rounds each, interleaved).
 #   bench/batch_bench.sh [BUILD_DIR]      (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,21 +31,35 @@ done
 
 seconds() { date +%s.%N; }
 rate() { awk -v n="$1" -v t="$2" 'BEGIN { printf "%.2f", n / t }'; }
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-sync
-start=$(seconds)
-"$CLI" batch --profile "$WORK/camera.tnp" --dest "$WORK/out-tif" "$WORK"/in/*.tif >/dev/null
-tif_time=$(awk -v a="$start" -v b="$(seconds)" 'BEGIN { print b - a }')
+# One timed run: empties the output folder and flushes earlier writes to the disk first, so no run
+# pays for another's write-back.
+timed() {
+  local out=$1; shift
+  rm -rf "${out:?}"/*
+  sync
+  local start
+  start=$(seconds)
+  "$@" >/dev/null
+  awk -v a="$start" -v b="$(seconds)" 'BEGIN { print b - a }'
+}
+tificc_all() {
+  local f
+  for f in "$WORK"/in/*.tif; do tificc -i"$WORK/camera.tnp" "$f" "$WORK/out-tificc/$(basename "$f")" 2>/dev/null; done
+}
 
-start=$(seconds)
-"$CLI" batch --profile "$WORK/camera.tnp" --dest "$WORK/out-jpg" "$WORK"/in/*.jpg >/dev/null
-jpg_time=$(awk -v a="$start" -v b="$(seconds)" 'BEGIN { print b - a }')
-
-start=$(seconds)
-for f in "$WORK"/in/*.tif; do
-  tificc -i"$WORK/camera.tnp" "$f" "$WORK/out-tificc/$(basename "$f")"
+ROUNDS=${TINTARA_BENCH_ROUNDS:-3}
+tif_times=() jpg_times=() tificc_times=()
+for round in $(seq "$ROUNDS"); do
+  tif_times+=("$(timed "$WORK/out-tif" "$CLI" batch --profile "$WORK/camera.tnp" --dest "$WORK/out-tif" "$WORK"/in/*.tif)")
+  jpg_times+=("$(timed "$WORK/out-jpg" "$CLI" batch --profile "$WORK/camera.tnp" --dest "$WORK/out-jpg" "$WORK"/in/*.jpg)")
+  tificc_times+=("$(timed "$WORK/out-tificc" tificc_all)")
 done
-tificc_time=$(awk -v a="$start" -v b="$(seconds)" 'BEGIN { print b - a }')
+tif_time=$(median "${tif_times[@]}")
+jpg_time=$(median "${jpg_times[@]}")
+tificc_time=$(median "${tificc_times[@]}")
+echo "runs (s): TIFF ${tif_times[*]}; JPEG ${jpg_times[*]}; tificc ${tificc_times[*]}"
 
 tif_rate=$(rate "$COUNT" "$tif_time")
 jpg_rate=$(rate "$COUNT" "$jpg_time")

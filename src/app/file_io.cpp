@@ -63,10 +63,15 @@ std::FILE* CreateTemporaryBeside(const std::string& target, std::string& tempora
   return nullptr;
 }
 
-bool CloseDurably(std::FILE* stream) {
+bool ReplacesExistingFile(const std::string& target) {
+  std::error_code ec;
+  return std::filesystem::exists(target, ec) || ec;
+}
+
+bool CloseDurably(std::FILE* stream, bool sync) {
   bool ok = std::fflush(stream) == 0;
 #ifndef _WIN32
-  ok = fsync(fileno(stream)) == 0 && ok;
+  if (sync) ok = fsync(fileno(stream)) == 0 && ok;
 #endif
   return std::fclose(stream) == 0 && ok;
 }
@@ -83,10 +88,11 @@ bool CommitTemporary(const std::string& temporary, const std::string& target, bo
 
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::string temporary;
+  const bool replacing = ReplacesExistingFile(path);
   std::FILE* f = CreateTemporaryBeside(path, temporary);
   if (!f) return false;
   const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = CloseDurably(f);
+  const bool closed = CloseDurably(f, replacing);
   return CommitTemporary(temporary, path, written && closed);
 }
 

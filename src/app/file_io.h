@@ -25,8 +25,13 @@ std::string TemporaryPathBeside(const std::string& path);
 // chosen name), with the permissions of the file it will replace. Null when it cannot be created.
 std::FILE* CreateTemporaryBeside(const std::string& target, std::string& temporary);
 
-// Flushes a stream's data to the disk and closes it; false when any of that failed.
-bool CloseDurably(std::FILE* stream);
+// Whether a write to `target` would replace a file that is there now. Only then must the new file be
+// on the disk before the rename: a new name can lose nothing to a crash, an old file can.
+bool ReplacesExistingFile(const std::string& target);
+
+// Flushes a stream and closes it, with `sync` first forcing its data to the disk; false when any of
+// that failed.
+bool CloseDurably(std::FILE* stream, bool sync);
 
 // With `complete`, renames the temporary file onto the target; otherwise, or when the rename fails,
 // removes it. Returns whether the target now holds the new file.

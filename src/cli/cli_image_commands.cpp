@@ -71,8 +71,7 @@ int ConvertOrEmbed(const std::vector<std::string>& args, bool convert) {
   int code = ReadImageFile(input, image);
   if (code != kOk) return Fail(kExitFailure, ImageCodeText(code) + " (" + input + ")");
   if (convert) {
-    code = image.KeepUnconverted();
-    if (code == kOk) code = ConvertWithProfile(image, profile);
+    code = ConvertPixelsInPlace(image, profile);
     if (code != kOk) return Fail(kExitFailure, ImageCodeText(code));
   }
   // A converted image no longer matches the camera's profile, so it carries none; an embedded

@@ -28,7 +28,14 @@ void* ObtainPages(size_t bytes) {
   return VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 #else
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
+  if (p == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+  // A photograph's block is tens of megabytes: in huge pages it costs a few hundred page faults
+  // instead of thousands. Only a hint; without huge pages the block works the same.
+  constexpr size_t kHugePageWorthwhile = size_t(4) << 20;
+  if (bytes >= kHugePageWorthwhile) madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+  return p;
 #endif
 }
 

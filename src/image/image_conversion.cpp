@@ -18,4 +18,12 @@ int ConvertWithProfile(ImageBuffer& image, const ProfileRecord& profile) {
   return kOk;
 }
 
+int ConvertPixelsInPlace(ImageBuffer& image, const ProfileRecord& profile) {
+  if (!profile.TransformLoaded) return kForeignProfileConvert;
+  if (image.empty()) return kOk;
+  ApplyProfile(image.pixels(), image.width(), image.height(), image.pixels(), image.stride(), false, profile.transform);
+  image.MarkConverted(profile.name, profile.description);
+  return kOk;
+}
+
 }  // namespace tintara

@@ -288,16 +288,17 @@ int WriteTiff(const std::string& path, const ImageBuffer& buffer, std::span<cons
 
   int errors = 0;
   std::string temporary;
+  const bool replacing = ReplacesExistingFile(path);
   TIFF* tif = CreateBeside(path, temporary, &errors);
   if (!tif) return kImageWriteFailed;
 
   // The library buffers the rows and writes the directory when flushed; only an explicit flush
-  // reports whether that worked (closing does not), and the data must be on disk before the rename
-  // makes it the file at `path`.
+  // reports whether that worked (closing does not). When the rename replaces a file, the data must
+  // be on the disk before it.
   bool ok = WriteFieldsAndRows(tif, buffer, iccProfile);
   ok = ok && TIFFFlush(tif) == 1;
 #ifndef _WIN32
-  ok = ok && fsync(TIFFFileno(tif)) == 0;
+  if (replacing) ok = ok && fsync(TIFFFileno(tif)) == 0;
 #endif
   ok = ok && errors == 0;
   TIFFClose(tif);
