@@ -1,8 +1,6 @@
 #include "batch/batch_job.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstring>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include "image/image_file.h"
 #include "profiles/profile_file.h"
 #include "support/run_command.h"
+#include "support/test_environment.h"
 
 namespace tintara {
 namespace {
@@ -173,15 +172,11 @@ TEST_F(BatchRun, OverwriteReplacesTheInputOnlyWithACompleteFile) {
   WritePhoto(dir_.File("in.tif"));
   const std::string original = ReadFileText(dir_.File("in.tif"));
   // A file-size limit below the image's size makes the write fail part way, as a full disk would.
-  struct rlimit previous;
-  getrlimit(RLIMIT_FSIZE, &previous);
-  auto* handler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = previous;
-  small.rlim_cur = 200;
-  setrlimit(RLIMIT_FSIZE, &small);
-  std::vector<BatchItem> items = Run({Item(dir_.File("in.tif"), "Overwrite")});
-  setrlimit(RLIMIT_FSIZE, &previous);
-  signal(SIGXFSZ, handler);
+  std::vector<BatchItem> items;
+  {
+    const test::FileSizeLimit limit(200);
+    items = Run({Item(dir_.File("in.tif"), "Overwrite")});
+  }
   EXPECT_EQ(items[0].status, "Failed (There were errors while writing the image to storage.)");
   EXPECT_EQ(ReadFileText(dir_.File("in.tif")), original);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);

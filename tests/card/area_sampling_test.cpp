@@ -13,6 +13,7 @@
 #include "card/card_layout.h"
 #include "card/card_selection.h"
 #include "support/run_command.h"
+#include "support/test_environment.h"
 
 namespace tintara {
 namespace {
@@ -54,15 +55,8 @@ ReferenceSet FullWeights(int entries) {
 
 class AreaSamplingTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    dir = std::make_unique<test::TempDir>();
-    InstallSettings(std::make_unique<CSettings>(MakeFileSettingsStorage(dir->File("settings.ini")),
-                                                SettingsEnvironment{}));
-  }
-  static void TearDownTestSuite() {
-    InstallSettings(nullptr);
-    dir.reset();
-  }
+  static void SetUpTestSuite() { settings = std::make_unique<test::PrivateSettings>(); }
+  static void TearDownTestSuite() { settings.reset(); }
   void SetUp() override { Settings().RestoreDefaults(false); }
 
   // A laid-out card with every mean grey; the checks only read the means.
@@ -74,7 +68,7 @@ class AreaSamplingTest : public ::testing::Test {
     return layout;
   }
 
-  static inline std::unique_ptr<test::TempDir> dir;
+  static inline std::unique_ptr<test::PrivateSettings> settings;
 };
 
 TEST(ScanQuadTest, InsetAndScanCountTheAreasPixels) {

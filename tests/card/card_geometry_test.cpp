@@ -12,6 +12,7 @@
 #include "card/card_layout.h"
 #include "card/card_selection.h"
 #include "support/run_command.h"
+#include "support/test_environment.h"
 
 namespace tintara {
 namespace {
@@ -54,15 +55,8 @@ class CardGeometryTest : public ::testing::Test {
  protected:
   // One settings record on a private file for the whole suite; each test starts from the defaults
   // in memory, so only the values a test sets are written.
-  static void SetUpTestSuite() {
-    dir = std::make_unique<test::TempDir>();
-    InstallSettings(std::make_unique<CSettings>(MakeFileSettingsStorage(dir->File("settings.ini")),
-                                                SettingsEnvironment{}));
-  }
-  static void TearDownTestSuite() {
-    InstallSettings(nullptr);
-    dir.reset();
-  }
+  static void SetUpTestSuite() { settings = std::make_unique<test::PrivateSettings>(); }
+  static void TearDownTestSuite() { settings.reset(); }
   void SetUp() override { Settings().RestoreDefaults(false); }
 
   void Mark(const Clicks& clicks, int width = 400, int height = 600) {
@@ -73,7 +67,7 @@ class CardGeometryTest : public ::testing::Test {
   }
   const CardLayout& Layout() const { return *selection.Layout(); }
 
-  static inline std::unique_ptr<test::TempDir> dir;
+  static inline std::unique_ptr<test::PrivateSettings> settings;
   FakeHost host;
   CardSelection selection{host};
 };

@@ -15,6 +15,7 @@
 #include "image/image_conversion.h"
 #include "support/run_command.h"
 #include "support/scripted_presenter.h"
+#include "support/test_environment.h"
 
 namespace tintara {
 namespace {
@@ -55,11 +56,8 @@ render::Camera CrossTalkCamera() {
 
 class CreateProfileFlow : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = std::make_unique<test::TempDir>();
-    InstallSettings(std::make_unique<CSettings>(MakeFileSettingsStorage(dir_->File("settings.ini")), SettingsEnvironment{}));
-  }
-  static void TearDownTestSuite() { dir_.reset(); }
+  static void SetUpTestSuite() { settings_ = std::make_unique<test::PrivateSettings>(); }
+  static void TearDownTestSuite() { settings_.reset(); }
   void SetUp() override {
     Settings().RestoreDefaults(true);
     Settings().ResetOnceMessages();
@@ -99,7 +97,7 @@ class CreateProfileFlow : public ::testing::Test {
     return out;
   }
 
-  static std::unique_ptr<test::TempDir> dir_;
+  static std::unique_ptr<test::PrivateSettings> settings_;
   ScriptedPresenter presenter_;
   ReferenceSetList references_;
   ImageBuffer image_;
@@ -108,7 +106,7 @@ class CreateProfileFlow : public ::testing::Test {
   ProfileStore store_;
   EngineContext engine_;
 };
-std::unique_ptr<test::TempDir> CreateProfileFlow::dir_;
+std::unique_ptr<test::PrivateSettings> CreateProfileFlow::settings_;
 
 TEST_F(CreateProfileFlow, ACleanCardMakesAnUnsavedProfileNamedAfterTheFile) {
   presenter_.descriptionAnswers.push_back({true, "Studio camera", true});

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/run_command.h"
+#include "support/test_environment.h"
 
 namespace tintara {
 namespace {
@@ -376,15 +377,11 @@ TEST_F(JpegIoTest, FailedWriteLeavesTheOldFileAndNoTemporary) {
   Bytes noise(size_t(w) * h * 3);
   for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t((i * 2654435761u) >> 11);
 
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  void (*savedHandler)(int) = signal(SIGXFSZ, SIG_IGN);
-  rlimit limited = saved;
-  limited.rlim_cur = 8192;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const bool written = WriteJpeg(path, noise.data(), w, h, nullptr, 0, 95);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, savedHandler);
+  bool written = true;
+  {
+    const test::FileSizeLimit limit(8192);
+    written = WriteJpeg(path, noise.data(), w, h, nullptr, 0, 95);
+  }
 
   EXPECT_FALSE(written);
   EXPECT_EQ(ReadFileText(path), "the previous image");

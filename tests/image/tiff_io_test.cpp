@@ -17,6 +17,7 @@
 
 #include "app/result_codes.h"
 #include "support/run_command.h"
+#include "support/test_environment.h"
 
 namespace tintara {
 namespace {
@@ -303,19 +304,12 @@ TEST_F(TiffTest, FailedWriteLeavesOldFileAndNoTemporary) {
   const std::vector<uint8_t> oldFile = ReadBytes(path);
 
   // Writes beyond 16 KB fail with EFBIG instead of raising SIGXFSZ.
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  struct sigaction ignore {}, previous{};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
-  rlimit small = saved;
-  small.rlim_cur = 16 * 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const int large = WriteTiff(path, MakeImage(200, 200, Pattern(200, 200)));
-  const int smallProfiled = WriteTiff(path, MakeImage(2, 2, Pattern(2, 2)), std::vector<uint8_t>(64 * 1024, 5));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  sigaction(SIGXFSZ, &previous, nullptr);
+  int large = 0, smallProfiled = 0;
+  {
+    const test::FileSizeLimit limit(16 * 1024);
+    large = WriteTiff(path, MakeImage(200, 200, Pattern(200, 200)));
+    smallProfiled = WriteTiff(path, MakeImage(2, 2, Pattern(2, 2)), std::vector<uint8_t>(64 * 1024, 5));
+  }
 
   EXPECT_EQ(large, kImageWriteFailed);
   EXPECT_EQ(smallProfiled, kImageWriteFailed);  // fails only when the directory is written

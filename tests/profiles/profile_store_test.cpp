@@ -1,8 +1,6 @@
 #include "profiles/profile_store.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <filesystem>
 
@@ -10,6 +8,7 @@
 #include "engine/icc_profile.h"
 #include "profiles/profile_file.h"
 #include "support/run_command.h"
+#include "support/test_environment.h"
 
 namespace tintara {
 namespace {
@@ -195,15 +194,11 @@ TEST(ProfileFile, SaveWritesTheBytesAndAFailedSaveKeepsTheOldFile) {
   // A file-size limit makes the write fail part way, as a full disk would.
   WriteFileText(dir.File("old.tnp"), "the previous profile");
   r.Unsaved = true;
-  struct rlimit previous;
-  getrlimit(RLIMIT_FSIZE, &previous);
-  auto* previousHandler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = previous;
-  small.rlim_cur = 1000;
-  setrlimit(RLIMIT_FSIZE, &small);
-  const bool saved = SaveProfileFile(r, dir.File("old.tnp"));
-  setrlimit(RLIMIT_FSIZE, &previous);
-  signal(SIGXFSZ, previousHandler);
+  bool saved = true;
+  {
+    const test::FileSizeLimit limit(1000);
+    saved = SaveProfileFile(r, dir.File("old.tnp"));
+  }
 
   EXPECT_FALSE(saved);
   EXPECT_TRUE(r.Unsaved);

@@ -1,0 +1,33 @@
+#include "support/test_environment.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "app/settings.h"
+
+namespace tintara::test {
+
+PrivateSettings::PrivateSettings() {
+  InstallSettings(std::make_unique<CSettings>(MakeFileSettingsStorage(dir_.File("settings.ini")), SettingsEnvironment{}));
+}
+
+PrivateSettings::~PrivateSettings() { InstallSettings(nullptr); }
+
+FileSizeLimit::FileSizeLimit(uint64_t bytes) {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  savedCurrent_ = limit.rlim_cur;
+  savedHandler_ = signal(SIGXFSZ, SIG_IGN);
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = savedCurrent_;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  signal(SIGXFSZ, savedHandler_);
+}
+
+}  // namespace tintara::test
