@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "engine/icc_profile.h"
 #include "fuzz_support.h"
 

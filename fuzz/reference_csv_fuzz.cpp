@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "engine/reference_csv.h"
 #include "engine/reference_data.h"
 #include "fuzz_support.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "fuzz_support.h"
 #include "image/tiff_io.h"
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/result_codes.h"
 #include "app/settings.h"
 #include "app/strings.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 

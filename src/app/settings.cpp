@@ -17,7 +17,7 @@
 
 #include "app/messages.h"
 #include "app/program_folder.h"
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 

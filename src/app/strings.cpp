@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 

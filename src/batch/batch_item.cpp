@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <span>
 
-#include "app/file_io.h"
-#include "app/result_codes.h"
 #include "app/strings.h"
+#include "base/file_io.h"
+#include "base/result_codes.h"
 #include "image/image_conversion.h"
 #include "image/image_file.h"
 

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <utility>
 
-#include "app/result_codes.h"
 #include "app/settings.h"
+#include "base/result_codes.h"
 #include "card/card_layout.h"
 
 namespace tintara {

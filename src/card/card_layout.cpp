@@ -4,7 +4,7 @@
 #include <new>
 
 #include "app/messages.h"
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "app/messages.h"
-#include "app/result_codes.h"
 #include "app/settings.h"
 #include "app/strings.h"
+#include "base/result_codes.h"
 #include "engine/icc_profile.h"
 #include "engine/profile_engine.h"
 

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/file_io.h"
-#include "app/result_codes.h"
 #include "app/strings.h"
+#include "base/file_io.h"
+#include "base/result_codes.h"
 #include "card/create_profile.h"
 #include "card/profile_quality.h"
 #include "cli/cli_args.h"

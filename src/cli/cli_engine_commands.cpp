@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/file_io.h"
-#include "app/result_codes.h"
 #include "app/settings.h"
-#include "card/create_profile.h"
 #include "app/strings.h"
+#include "base/file_io.h"
+#include "base/result_codes.h"
+#include "card/create_profile.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_presenter.h"

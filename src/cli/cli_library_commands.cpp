@@ -1,9 +1,9 @@
 // Commands over the settings store and the profile library.
 #include <cstdio>
 
-#include "app/result_codes.h"
 #include "app/settings.h"
 #include "app/strings.h"
+#include "base/result_codes.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_presenter.h"

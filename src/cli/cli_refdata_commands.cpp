@@ -2,8 +2,8 @@
 // readable CSV form.
 #include <cstdio>
 
-#include "app/result_codes.h"
 #include "app/strings.h"
+#include "base/result_codes.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_support.h"

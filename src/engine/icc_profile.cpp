@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 

@@ -1,6 +1,6 @@
 #include "engine/reference_csv.h"
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 #include <cstdint>
 #include <map>

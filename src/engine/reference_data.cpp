@@ -6,7 +6,7 @@
 #include <limits>
 #include <memory>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 namespace {

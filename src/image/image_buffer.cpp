@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN

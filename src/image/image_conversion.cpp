@@ -1,6 +1,6 @@
 #include "image/image_conversion.h"
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "engine/apply_profile.h"
 
 namespace tintara {

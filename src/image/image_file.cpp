@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "image/jpeg_io.h"
 #include "image/tiff_io.h"
 

@@ -18,7 +18,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 // The pixel layout is RGB, 3 bytes per pixel. The extended colour spaces of libjpeg-turbo name that
 // layout exactly, whatever the library's build-time RGB_PIXELSIZE, which lets rows be decoded straight

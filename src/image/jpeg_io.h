@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 

@@ -13,8 +13,8 @@
 #include <new>
 #include <system_error>
 
-#include "app/file_io.h"
-#include "app/result_codes.h"
+#include "base/file_io.h"
+#include "base/result_codes.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

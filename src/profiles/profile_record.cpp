@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "engine/icc_profile.h"
 #include "engine/transform_fit.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "profiles/profile_file.h"
 
 namespace tintara {

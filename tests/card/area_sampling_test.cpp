@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/result_codes.h"
 #include "app/settings.h"
 #include "app/settings_storage.h"
+#include "base/result_codes.h"
 #include "card/card_layout.h"
 #include "card/card_selection.h"
 #include "support/run_command.h"

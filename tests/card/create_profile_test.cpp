@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/result_codes.h"
 #include "app/settings.h"
+#include "base/result_codes.h"
 #include "card/profile_quality.h"
 #include "card_renderer.h"
 #include "engine/icc_profile.h"

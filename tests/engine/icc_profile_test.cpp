@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "engine/profile_engine.h"
 
 namespace tintara {

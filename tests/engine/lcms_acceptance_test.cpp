@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "engine/icc_profile.h"
 #include "engine/profile_engine.h"
 

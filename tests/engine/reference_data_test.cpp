@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "engine/reference_csv.h"
 
 namespace tintara {

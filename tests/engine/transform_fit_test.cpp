@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 namespace {

@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 namespace {

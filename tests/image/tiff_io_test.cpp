@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "support/run_command.h"
 #include "support/test_environment.h"
 

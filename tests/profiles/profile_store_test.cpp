@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/result_codes.h"
+#include "base/result_codes.h"
 #include "engine/icc_profile.h"
 #include "profiles/profile_file.h"
 #include "support/run_command.h"
