@@ -18,6 +18,7 @@
 #include "app/messages.h"
 #include "app/program_folder.h"
 #include "base/result_codes.h"
+#include "engine/transform_fit.h"
 
 namespace tintara {
 
@@ -41,9 +42,6 @@ constexpr char kImagesSubfolder[] = "/Images";
 
 constexpr int kDefaultErrorPixels = 9;
 constexpr int kDefaultWarningPixels = 20;
-constexpr double kDefaultPenaltyFactor = 0.4;
-constexpr double kDefaultQualityControl = 0.5;
-constexpr double kDefaultGamma = 2.2;
 constexpr double kDefaultInnerMargin = 5.0;
 constexpr double kDefaultDeviationCorners = 0.05;
 constexpr double kDefaultDeviationBlackLow = 0.01;
@@ -162,7 +160,7 @@ struct CSettings::Values {
   int errorPixels = kDefaultErrorPixels;
   int warningPixels = kDefaultWarningPixels;
   double penaltyFactor = kDefaultPenaltyFactor;
-  double qualityControl = kDefaultQualityControl;
+  double qualityControl = kDefaultQualityLimit;
   double gamma = kDefaultGamma;
   double innerMarginK7 = kDefaultInnerMargin;
   double innerMarginK3 = kDefaultInnerMargin;
@@ -294,7 +292,7 @@ void CSettings::RestoreDefaults(bool write) {
   v.errorPixels = kDefaultErrorPixels;
   v.warningPixels = kDefaultWarningPixels;
   v.penaltyFactor = kDefaultPenaltyFactor;
-  v.qualityControl = kDefaultQualityControl;
+  v.qualityControl = kDefaultQualityLimit;
   v.gamma = kDefaultGamma;
   v.innerMarginK7 = kDefaultInnerMargin;
   v.innerMarginK3 = kDefaultInnerMargin;

@@ -127,6 +127,7 @@ std::string ErrorCodeText(int code) {
       return {};
     case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 8: case 9: case 10:
     case 11: case 12: case 13: case 20: case 23: case 154: case 155: case 156:
+    case kCannotOpenImage: case kUnsupportedImageType:
       return StringOrEmpty(40000 + code);
     case kPoorQuality: case kTooFewAreas: case kForeignProfile: case 151: case 152: case 153: {
       char text[96];

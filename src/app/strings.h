@@ -11,9 +11,9 @@ const char* StringText(int id);
 // StringText, or an empty text for a number that is not in the table.
 std::string StringOrEmpty(int id);
 
-// The text shown for a result code: string 40000 + code for the codes that have their own text,
-// string 40100 with the code filled in for the engine's internal codes, string 40200 otherwise.
-// Code 0 has no text.
+// The one text of a result code, wherever it is shown (an error box, a batch status, the command
+// line): string 40000 + code for the codes that have their own text, string 40100 with the code
+// filled in for the engine's internal codes, string 40200 otherwise. Code 0 has no text.
 std::string ErrorCodeText(int code);
 
 // Whether the program ends after the message of this code is shown (a missing or corrupt reference

@@ -34,6 +34,10 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, u
   return ReadStatus::kOk;
 }
 
+namespace {
+
+// A fresh name for a temporary file in the same folder as `path`, hidden, and unique within the
+// process and among processes.
 std::string TemporaryPathBeside(const std::string& path) {
   static std::atomic<unsigned> counter{0};
   const std::filesystem::path target(path);
@@ -63,22 +67,21 @@ std::FILE* CreateTemporaryBeside(const std::string& target, std::string& tempora
   return nullptr;
 }
 
-bool ReplacesExistingFile(const std::string& target) {
-  std::error_code ec;
-  return std::filesystem::exists(target, ec) || ec;
-}
+}  // namespace
 
-bool CloseDurably(std::FILE* stream, bool sync) {
-  bool ok = std::fflush(stream) == 0;
+bool WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill) {
+  std::error_code ec;
+  const bool replacing = std::filesystem::exists(target, ec) || ec;
+  std::string temporary;
+  std::FILE* f = CreateTemporaryBeside(target, temporary);
+  if (!f) return false;
+  bool ok = fill(f);
+  ok = std::fflush(f) == 0 && ok;
 #ifndef _WIN32
-  if (sync) ok = fsync(fileno(stream)) == 0 && ok;
+  if (ok && replacing) ok = fsync(fileno(f)) == 0;
 #endif
-  return std::fclose(stream) == 0 && ok;
-}
-
-bool CommitTemporary(const std::string& temporary, const std::string& target, bool complete) {
-  std::error_code ec;
-  if (complete) {
+  ok = std::fclose(f) == 0 && ok;
+  if (ok) {
     std::filesystem::rename(temporary, target, ec);
     if (!ec) return true;
   }
@@ -87,13 +90,9 @@ bool CommitTemporary(const std::string& temporary, const std::string& target, bo
 }
 
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::string temporary;
-  const bool replacing = ReplacesExistingFile(path);
-  std::FILE* f = CreateTemporaryBeside(path, temporary);
-  if (!f) return false;
-  const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = CloseDurably(f, replacing);
-  return CommitTemporary(temporary, path, written && closed);
+  return WriteFileSafely(path, [&](std::FILE* f) {
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  });
 }
 
 bool IsReadOnlyFile(const std::string& path) {

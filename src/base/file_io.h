@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,36 +10,27 @@ namespace tintara {
 
 enum class ReadStatus { kOk, kCannotOpen, kTooLarge, kReadError };
 
+// The most any file is allowed to be that the program reads whole (profiles, reference data and its
+// source, measurement files): generous for every real file, small enough that a wrong path to a
+// huge file cannot exhaust memory.
+inline constexpr uint64_t kMaxWholeFileSize = 64ull << 20;
+
 // Reads a whole regular file. Files larger than `maxSize` bytes are refused without being read, so a
 // stray huge file (or a device) cannot exhaust memory.
-ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t maxSize);
+ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t maxSize = kMaxWholeFileSize);
 
-// A fresh name for a temporary file in the same folder as `path`, so a rename onto `path` stays on
-// one file system and is atomic.
-std::string TemporaryPathBeside(const std::string& path);
+// Writes a file the safe way, and the only way this program writes one: `fill` writes the new
+// contents into a fresh temporary file beside `target` (same folder, so the final rename stays on
+// one file system and is atomic; created new, never through a file that happens to carry the name;
+// with the permissions of the file it will replace). Only when `fill` reports success and every
+// byte is flushed (and, when a file is being replaced, forced to the disk, since an old file can be
+// lost to a crash and a new name cannot) is it renamed onto the target. On any failure the
+// temporary file is removed and whatever was at `target` stays as it was. Returns whether the
+// target now holds the new contents. `fill` may write through the stream or through its
+// descriptor; it must not close either.
+bool WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill);
 
-// Every writer builds its file under a temporary name beside the target and puts it in place only
-// when it is complete, so a failed write never destroys the file that was there and leaves no
-// partial file behind.
-//
-// Creates that temporary file for writing: always a new file (never one that happens to carry the
-// chosen name), with the permissions of the file it will replace. Null when it cannot be created.
-std::FILE* CreateTemporaryBeside(const std::string& target, std::string& temporary);
-
-// Whether a write to `target` would replace a file that is there now. Only then must the new file be
-// on the disk before the rename: a new name can lose nothing to a crash, an old file can.
-bool ReplacesExistingFile(const std::string& target);
-
-// Flushes a stream and closes it, with `sync` first forcing its data to the disk; false when any of
-// that failed.
-bool CloseDurably(std::FILE* stream, bool sync);
-
-// With `complete`, renames the temporary file onto the target; otherwise, or when the rename fails,
-// removes it. Returns whether the target now holds the new file.
-bool CommitTemporary(const std::string& temporary, const std::string& target, bool complete);
-
-// Writes `bytes` to a temporary file beside `path` and renames it onto `path` only once every byte is
-// on disk. On failure the temporary file is removed and an existing file at `path` is left as it was.
+// WriteFileSafely with `bytes` as the whole contents.
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Whether `path` names an existing file that is marked read-only (its owner may not write it).

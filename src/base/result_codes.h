@@ -29,6 +29,9 @@ enum ResultCode : int {
   kWhiteTooDark = 21,
   kBlackTooBright = 22,
   kProfileNotCreated = 23,
+  // The image readers' refusals of a file before its contents are looked at.
+  kCannotOpenImage = 501,
+  kUnsupportedImageType = 502,
   // The engine's internal algorithm codes.
   kPoorQuality = 101,
   kTooFewAreas = 102,

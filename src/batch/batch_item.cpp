@@ -6,6 +6,7 @@
 
 #include "app/strings.h"
 #include "base/file_io.h"
+#include "base/file_names.h"
 #include "base/result_codes.h"
 #include "image/image_conversion.h"
 #include "image/image_file.h"
@@ -37,9 +38,6 @@ std::string NextCopyName(const std::string& path) {
   return path.substr(0, d) + "(1)" + path.substr(d);
 }
 
-// A reason text from a code of the readers and writers: string 40000 + code.
-std::string CodeReason(int code) { return StringOrEmpty(40000 + code); }
-
 }  // namespace
 
 std::string FailedStatus(const std::string& reason) { return "Failed (" + reason + ")"; }
@@ -48,14 +46,16 @@ std::string MakeBatchOutputPath(const std::string& destinationFolder, const std:
                                 const std::string& outputRule) {
   std::string path = inputPath;
   if (!destinationFolder.empty()) {
-    size_t separator = inputPath.rfind('\\');
-    if (separator == std::string::npos) separator = inputPath.rfind('/');
-    std::string fileName = separator == std::string::npos ? inputPath : inputPath.substr(separator);
-    const bool folderEnds = IsSeparator(destinationFolder.back());
-    if (folderEnds && !fileName.empty() && IsSeparator(fileName.front())) fileName.erase(0, 1);
-    // An input given without any folder still needs a separator between folder and name.
-    if (!folderEnds && (fileName.empty() || !IsSeparator(fileName.front()))) fileName.insert(0, "/");
-    path = destinationFolder + fileName;
+    // The folders D:\out and D:\out\ both give D:\out\photo.tif: a folder without its final
+    // separator is joined to the name by the one that stood before the name in the input ("/" for
+    // an input without a folder).
+    const std::string name = FileNameOf(inputPath);
+    std::string separator;
+    if (!IsSeparator(destinationFolder.back())) {
+      const size_t at = inputPath.size() - name.size();
+      separator = at > 0 ? inputPath.substr(at - 1, 1) : "/";
+    }
+    path = destinationFolder + separator + name;
   }
   if (outputRule == kOutputOverwrite) return path;
   // "Exists" rather than "can be opened": a file this user cannot read must not be taken for a free
@@ -76,23 +76,23 @@ std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& 
   if (std::FILE* f = std::fopen(inputPath.c_str(), "rb")) {
     std::fclose(f);
   } else {
-    return StringOrEmpty(40501);
+    return ErrorCodeText(kCannotOpenImage);
   }
   const ImageFormat format = ImageFormatOf(inputPath);
-  if (format == ImageFormat::kUnknown) return StringOrEmpty(40502);
+  if (format == ImageFormat::kUnknown) return ErrorCodeText(kUnsupportedImageType);
 
   ImageBuffer image;
   int code = ReadImageFile(inputPath, image);
-  if (code != kOk) return CodeReason(code);
+  if (code != kOk) return ErrorCodeText(code);
   // Nothing is undone in a batch, so the pixels are converted where they are: the same result as
   // converting from an unconverted copy, without holding the image twice.
   if (convert) {
     code = ConvertPixelsInPlace(image, profile);
-    if (code != kOk) return CodeReason(code);
+    if (code != kOk) return ErrorCodeText(code);
   }
   const std::span<const uint8_t> embedded = convert ? std::span<const uint8_t>() : std::span<const uint8_t>(profile.bytes);
   code = WriteImageFile(outputPath, format, image, embedded, jpegQuality);
-  if (code != kOk) return CodeReason(kImageWriteFailed);
+  if (code != kOk) return ErrorCodeText(kImageWriteFailed);
   return {};
 }
 

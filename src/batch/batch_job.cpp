@@ -1,6 +1,7 @@
 #include "batch/batch_job.h"
 
 #include "app/strings.h"
+#include "base/result_codes.h"
 #include "profiles/profile_file.h"
 
 namespace tintara {
@@ -44,7 +45,7 @@ int RunBatchJob(std::vector<BatchItem>& items, const ProfileStore& store, int jp
       reason = ProcessBatchItem(item.inputFile, *profile, convert, folder, item.output, jpegQuality);
     } else {
       // The profile left the store since the item was made: nothing to convert with.
-      reason = StringOrEmpty(40012);
+      reason = ErrorCodeText(kProfileLoadFailed);
     }
     item.status = reason.empty() ? std::string(kStatusSucceeded) : FailedStatus(reason);
     ++done;

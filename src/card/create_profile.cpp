@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "app/strings.h"
+#include "base/file_names.h"
 #include "base/result_codes.h"
 #include "engine/icc_profile.h"
 #include "engine/profile_engine.h"
@@ -66,9 +67,7 @@ bool ReportAreaCode(int code) {
 }
 
 std::string ProfileNameFromDocument(const std::string& fileName) {
-  std::string name = fileName;
-  const size_t slash = name.find_last_of("/\\");
-  if (slash != std::string::npos) name.erase(0, slash + 1);
+  std::string name = FileNameOf(fileName);
   const size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.resize(dot);
   return name;

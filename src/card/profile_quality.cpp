@@ -5,6 +5,7 @@
 
 #include "engine/apply_profile.h"
 #include "engine/colour_difference.h"
+#include "engine/transform_fit.h"
 
 namespace tintara {
 
@@ -18,7 +19,7 @@ ProfileQualityReport MeasureProfileQuality(const CardLayout& layout, const Refer
     const ReferenceEntry& e = workingReference.entries[i];
     largest = std::max({largest, int(e.R), int(e.G), int(e.B)});
   }
-  const double toEightBit = largest <= 255 ? 1.0 : 255.0 / 65535.0;
+  const double toEightBit = 255.0 / FullScaleOf(largest);
   auto eightBit = [&](uint16_t v) { return uint8_t(std::clamp(std::lround(v * toEightBit), 0L, 255L)); };
 
   int used = 0;

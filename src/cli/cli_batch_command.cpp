@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "app/strings.h"
+#include "base/result_codes.h"
 #include "batch/batch_job.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
@@ -32,7 +33,7 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
   const ProfileFileStatus status = ReadProfileFile(profilePath, profile);
   // Embedding takes any profile's bytes; only a file that cannot be read at all stops the job here.
   if (status != ProfileFileStatus::kOk && status != ProfileFileStatus::kForeign) {
-    return Fail(kExitFailure, StringOrEmpty(40012) + " (" + profilePath + ")");
+    return Fail(kExitFailure, ErrorCodeText(kProfileLoadFailed) + " (" + profilePath + ")");
   }
   if (profile.name.empty()) SetProfileName(profile, ProfileNameFromFile(profilePath));
   ProfileStore store;

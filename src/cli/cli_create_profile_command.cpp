@@ -98,8 +98,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   int code = ReadImageFile(imagePath, image, &info);
   if (code == kOk) code = image.KeepUnconverted();
   if (code != kOk) {
-    const std::string text = StringOrEmpty(40000 + code);
-    return Fail(kExitFailure, (text.empty() ? ErrorCodeText(code) : text) + " (" + imagePath + ")");
+    return Fail(kExitFailure, ErrorCodeText(code) + " (" + imagePath + ")");
   }
   // A click must land on the image, as it would in the view.
   for (size_t i = 0; i < 6; i += 2) {
@@ -130,7 +129,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   const ProfileRecord* record = created ? &store.At(outcome.storeIndex) : nullptr;
   if (record) {
     ProfileRecord copy = *record;
-    if (!SaveProfileFile(copy, output)) return Fail(kExitFailure, StringOrEmpty(40013) + " (" + output + ")");
+    if (!SaveProfileFile(copy, output)) return Fail(kExitFailure, ErrorCodeText(kProfileSaveFailed) + " (" + output + ")");
     written = output;
   }
   const CardLayout& layout = *selection.Layout();

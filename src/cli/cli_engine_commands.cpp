@@ -33,7 +33,7 @@ struct SampleFile {
 // missing entries 0; excluded areas 0..29.
 bool ReadSampleFile(const std::string& path, SampleFile& out, std::string& error) {
   std::vector<uint8_t> bytes;
-  if (ReadWholeFile(path, bytes, kMaxTextFileSize) != ReadStatus::kOk) {
+  if (ReadWholeFile(path, bytes) != ReadStatus::kOk) {
     error = "cannot read " + path;
     return false;
   }
@@ -172,7 +172,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
     const std::string description = a.Value("--description").value_or(DefaultProfileDescription(reference.name));
     SetDescriptionInBytes(context.profile.bytes, context.profile.descriptionOffset, description);
     if (!WriteFileAtomically(*a.Value("-o"), context.profile.bytes)) {
-      return Fail(kExitFailure, StringOrEmpty(40013) + " (" + *a.Value("-o") + ")");
+      return Fail(kExitFailure, ErrorCodeText(kProfileSaveFailed) + " (" + *a.Value("-o") + ")");
     }
     written = *a.Value("-o");
   }
@@ -209,8 +209,8 @@ int CommandProfileInfo(const GlobalOptions&, const std::vector<std::string>& arg
   const std::string& path = a.Positionals()[0];
 
   std::vector<uint8_t> bytes;
-  if (ReadWholeFile(path, bytes, kMaxProfileFileSize) != ReadStatus::kOk) {
-    return Fail(kExitFailure, StringOrEmpty(40012) + " (" + path + ")");
+  if (ReadWholeFile(path, bytes) != ReadStatus::kOk) {
+    return Fail(kExitFailure, ErrorCodeText(kProfileLoadFailed) + " (" + path + ")");
   }
   EngineContext context;
   if (decode_icc_220(bytes.data(), bytes.size(), context) != kOk) {

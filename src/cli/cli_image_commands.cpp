@@ -15,12 +15,6 @@ namespace tintara::cli {
 
 namespace {
 
-// The system's text for an image code: codes of the readers and writers name strings 40000 + code.
-std::string ImageCodeText(int code) {
-  const std::string text = StringOrEmpty(40000 + code);
-  return text.empty() ? ErrorCodeText(code) : text;
-}
-
 // Reads the profile for `convert` (which needs a transform of this system) or `embed` (which takes
 // any profile's bytes as they are).
 int LoadProfileFor(const std::string& path, bool needTransform, ProfileRecord& record) {
@@ -33,7 +27,7 @@ int LoadProfileFor(const std::string& path, bool needTransform, ProfileRecord& r
     case ProfileFileStatus::kOutOfMemory:
       return Fail(kExitFailure, ErrorCodeText(kOutOfMemory) + " (" + path + ")");
     default:
-      return Fail(kExitFailure, StringOrEmpty(40012) + " (" + path + ")");
+      return Fail(kExitFailure, ErrorCodeText(kProfileLoadFailed) + " (" + path + ")");
   }
 }
 
@@ -61,7 +55,7 @@ int ConvertOrEmbed(const std::vector<std::string>& args, bool convert) {
   }
   const ImageFormat outputFormat = ImageFormatOf(output);
   if (outputFormat == ImageFormat::kUnknown) {
-    return Fail(kExitFailure, ImageCodeText(kUnsupportedImageType) + " (" + output + ")");
+    return Fail(kExitFailure, ErrorCodeText(kUnsupportedImageType) + " (" + output + ")");
   }
 
   ProfileRecord profile;
@@ -69,16 +63,16 @@ int ConvertOrEmbed(const std::vector<std::string>& args, bool convert) {
 
   ImageBuffer image;
   int code = ReadImageFile(input, image);
-  if (code != kOk) return Fail(kExitFailure, ImageCodeText(code) + " (" + input + ")");
+  if (code != kOk) return Fail(kExitFailure, ErrorCodeText(code) + " (" + input + ")");
   if (convert) {
     code = ConvertPixelsInPlace(image, profile);
-    if (code != kOk) return Fail(kExitFailure, ImageCodeText(code));
+    if (code != kOk) return Fail(kExitFailure, ErrorCodeText(code));
   }
   // A converted image no longer matches the camera's profile, so it carries none; an embedded
   // image carries the profile's bytes unchanged.
   const std::span<const uint8_t> embedded = convert ? std::span<const uint8_t>() : std::span<const uint8_t>(profile.bytes);
   code = WriteImageFile(output, outputFormat, image, embedded, convert ? quality : Settings().JPEGQuality());
-  if (code != kOk) return Fail(kExitFailure, ImageCodeText(code) + " (" + output + ")");
+  if (code != kOk) return Fail(kExitFailure, ErrorCodeText(code) + " (" + output + ")");
   return kExitOk;
 }
 

@@ -7,11 +7,6 @@
 
 namespace tintara::cli {
 
-// Upper bounds for files read whole: generous for real files, small enough that a wrong path to a
-// huge file cannot exhaust memory.
-inline constexpr uint64_t kMaxTextFileSize = 64ull << 20;
-inline constexpr uint64_t kMaxProfileFileSize = 64ull << 20;
-
 // Loads the reference sets, printing the system's message on failure. Returns an exit status.
 int LoadReferenceSets(const std::string& path, ReferenceSetList& sets);
 

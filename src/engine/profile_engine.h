@@ -10,9 +10,9 @@ namespace tintara {
 // The three tunable numbers handed to every fit (the stored settings "PenaltyFactor",
 // "QualityControl" and "Gamma").
 struct FitParameters {
-  double penaltyFactor = 0.4;
-  double qualityLimit = 0.5;
-  double gamma = 2.2;
+  double penaltyFactor = kDefaultPenaltyFactor;
+  double qualityLimit = kDefaultQualityLimit;
+  double gamma = kDefaultGamma;
 };
 
 // The engine's half of creating a profile: copies the 90 sample values (R[0..29], G[0..29],

@@ -263,9 +263,8 @@ std::string FormatReferenceCsv(const ReferenceSetList& sets) {
 
 bool MakeReferenceDataFile(const std::string& csvPath, const std::string& datPath, std::string& error) {
   // The source is a small hand-edited text file; anything far larger is not what the user meant.
-  constexpr uint64_t kMaxSourceBytes = 64ull << 20;
   std::vector<uint8_t> text;
-  switch (ReadWholeFile(csvPath, text, kMaxSourceBytes)) {
+  switch (ReadWholeFile(csvPath, text)) {
     case ReadStatus::kOk:
       break;
     case ReadStatus::kTooLarge:

@@ -143,16 +143,16 @@ FitProblem Normalise(int count, const SampleSet& samples, const EngineReferenceS
     refMax = std::max({refMax, int(reference.R[i]), int(reference.G[i]), int(reference.B[i])});
     sampleMax = std::max({sampleMax, int(samples.R[i]), int(samples.G[i]), int(samples.B[i])});
   }
-  // The scale of each side is read off its own values: nothing above 255 means 8-bit.
-  const double refScale = refMax <= 255 ? 256.0 : 65536.0;
-  const double sampleScale = sampleMax < 256 ? 256.0 : 65536.0;
+  // The scale of each side is read off its own values.
+  const double refScale = FullScaleOf(refMax);
+  const double sampleScale = FullScaleOf(sampleMax);
   for (int i = 0; i < count; ++i) {
-    p.ref[0][i] = reference.R[i] / (refScale - 1.0);
-    p.ref[1][i] = reference.G[i] / (refScale - 1.0);
-    p.ref[2][i] = reference.B[i] / (refScale - 1.0);
-    p.x[0][i] = samples.R[i] / (sampleScale - 1.0);
-    p.x[1][i] = samples.G[i] / (sampleScale - 1.0);
-    p.x[2][i] = samples.B[i] / (sampleScale - 1.0);
+    p.ref[0][i] = reference.R[i] / refScale;
+    p.ref[1][i] = reference.G[i] / refScale;
+    p.ref[2][i] = reference.B[i] / refScale;
+    p.x[0][i] = samples.R[i] / sampleScale;
+    p.x[1][i] = samples.G[i] / sampleScale;
+    p.x[2][i] = samples.B[i] / sampleScale;
     p.weight[i] = reference.W[i] * 0.01;
   }
   return p;

@@ -11,6 +11,16 @@ namespace tintara {
 inline constexpr int kMaxAreas = 30;
 inline constexpr int kCoefficientCountExpected = 21;
 
+// The fit's three tunable numbers as they stand until the user changes them (the stored settings
+// "PenaltyFactor", "QualityControl" and "Gamma" start from these).
+inline constexpr double kDefaultPenaltyFactor = 0.4;
+inline constexpr double kDefaultQualityLimit = 0.5;
+inline constexpr double kDefaultGamma = 2.2;
+
+// The full scale of a list of colour values, read off its largest value: nothing above 255 means
+// 8-bit values (full scale 255), anything larger 16-bit ones (65535).
+inline constexpr double FullScaleOf(int largestValue) { return largestValue <= 255 ? 255.0 : 65535.0; }
+
 // The measured colours of the card's colour areas, as handed to the engine: R[0..29], G[0..29],
 // B[0..29]. Entries at the area count and above are ignored.
 struct SampleSet {
@@ -63,9 +73,9 @@ struct ProfileHolder {
 struct EngineContext {
   // Inputs.
   int count = 0;
-  double penaltyFactor = 0.4;
-  double qualityLimit = 0.5;
-  double gamma = 2.2;
+  double penaltyFactor = kDefaultPenaltyFactor;
+  double qualityLimit = kDefaultQualityLimit;
+  double gamma = kDefaultGamma;
 
   // Outputs of the fit.
   TransformCoefficients coefficients = TransformCoefficients::Identity();

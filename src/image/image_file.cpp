@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/file_names.h"
 #include "base/result_codes.h"
 #include "image/jpeg_io.h"
 #include "image/tiff_io.h"
@@ -10,13 +11,8 @@
 namespace tintara {
 
 ImageFormat ImageFormatOf(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos) return ImageFormat::kUnknown;
-  std::string extension = path.substr(dot);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (extension == ".tif" || extension == ".tiff") return ImageFormat::kTiff;
-  if (extension == ".jpg" || extension == ".jpeg") return ImageFormat::kJpeg;
+  if (HasExtension(path, ".tif") || HasExtension(path, ".tiff")) return ImageFormat::kTiff;
+  if (HasExtension(path, ".jpg") || HasExtension(path, ".jpeg")) return ImageFormat::kJpeg;
   return ImageFormat::kUnknown;
 }
 

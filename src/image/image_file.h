@@ -27,9 +27,6 @@ struct ImageReadInfo {
 // that is neither. After a failure the buffer is empty.
 int ReadImageFile(const std::string& path, ImageBuffer& buffer, ImageReadInfo* info = nullptr);
 
-// Code for a path whose extension names no supported format (shown as 40502).
-inline constexpr int kUnsupportedImageType = 502;
-
 // Writes the buffer's current pixels in `format`: uncompressed 8-bit RGB TIFF, or JPEG at `quality`,
 // with `iccProfile` embedded when it is not empty. The target is replaced only by a complete file.
 // Returns 0 or 10 (kImageWriteFailed).

@@ -316,16 +316,13 @@ bool WriteJpeg(const std::string& path, const uint8_t* pixels, int32_t width, in
   state.profileSize = profileSize;
   state.quality = std::clamp(quality, 1, 100);
 
-  // The image is built in a temporary file and renamed onto the target only when complete, so a
-  // failed save (full disk, size limit, library error) never destroys the file that was there.
-  std::string temporary;
-  const bool replacing = ReplacesExistingFile(path);
-  state.file = CreateTemporaryBeside(path, temporary);
-  if (!state.file) return false;
-  const bool encoded = Encode(state);
-  jpeg_destroy_compress(&state.cinfo);
-  const bool closed = CloseDurably(state.file, replacing);
-  return CommitTemporary(temporary, path, encoded && closed);
+  // A failed save (full disk, size limit, library error) never destroys the file that was there.
+  return WriteFileSafely(path, [&](std::FILE* f) {
+    state.file = f;
+    const bool encoded = Encode(state);
+    jpeg_destroy_compress(&state.cinfo);
+    return encoded;
+  });
 }
 
 }  // namespace tintara

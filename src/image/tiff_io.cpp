@@ -81,27 +81,22 @@ TIFF* OpenForReading(const std::string& path, int* errorCount) {
 #endif
 }
 
-// Opens the library on a new temporary file beside `path` (see CreateTemporaryBeside).
-TIFF* CreateBeside(const std::string& path, std::string& temporary, int* errorCount) {
-  auto options = MakeOptions(errorCount);
-  if (!options) return nullptr;
-  std::FILE* f = CreateTemporaryBeside(path, temporary);
-  if (!f) return nullptr;
-  // The library takes a descriptor of its own, which TIFFClose closes; the stream's goes at once.
+// Opens the library for writing on the stream's file. The library takes a descriptor of its own,
+// which TIFFClose closes; the stream stays with its owner.
+TIFF* OpenForWriting(std::FILE* f, const std::string& path, TIFFOpenOptions* options) {
 #ifdef _WIN32
   const int fd = _dup(_fileno(f));
 #else
   const int fd = dup(fileno(f));
 #endif
-  std::fclose(f);
-  TIFF* tif = fd < 0 ? nullptr : TIFFFdOpenExt(fd, temporary.c_str(), "w", options.get());
+  if (fd < 0) return nullptr;
+  TIFF* tif = TIFFFdOpenExt(fd, path.c_str(), "w", options);
   if (!tif) {
 #ifdef _WIN32
-    if (fd >= 0) _close(fd);
+    _close(fd);
 #else
-    if (fd >= 0) close(fd);
+    close(fd);
 #endif
-    CommitTemporary(temporary, path, false);
   }
   return tif;
 }
@@ -287,22 +282,19 @@ int WriteTiff(const std::string& path, const ImageBuffer& buffer, std::span<cons
   if (iccProfile.size() > std::numeric_limits<uint32_t>::max()) return kImageWriteFailed;
 
   int errors = 0;
-  std::string temporary;
-  const bool replacing = ReplacesExistingFile(path);
-  TIFF* tif = CreateBeside(path, temporary, &errors);
-  if (!tif) return kImageWriteFailed;
-
-  // The library buffers the rows and writes the directory when flushed; only an explicit flush
-  // reports whether that worked (closing does not). When the rename replaces a file, the data must
-  // be on the disk before it.
-  bool ok = WriteFieldsAndRows(tif, buffer, iccProfile);
-  ok = ok && TIFFFlush(tif) == 1;
-#ifndef _WIN32
-  if (replacing) ok = ok && fsync(TIFFFileno(tif)) == 0;
-#endif
-  ok = ok && errors == 0;
-  TIFFClose(tif);
-  return CommitTemporary(temporary, path, ok) ? kOk : kImageWriteFailed;
+  auto options = MakeOptions(&errors);
+  if (!options) return kImageWriteFailed;
+  const bool written = WriteFileSafely(path, [&](std::FILE* f) {
+    TIFF* tif = OpenForWriting(f, path, options.get());
+    if (!tif) return false;
+    // The library buffers the rows and writes the directory when flushed; only an explicit flush
+    // reports whether that worked (closing does not).
+    bool ok = WriteFieldsAndRows(tif, buffer, iccProfile);
+    ok = ok && TIFFFlush(tif) == 1;
+    TIFFClose(tif);
+    return ok && errors == 0;
+  });
+  return written ? kOk : kImageWriteFailed;
 }
 
 }  // namespace tintara

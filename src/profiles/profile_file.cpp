@@ -5,29 +5,15 @@
 #include <new>
 
 #include "base/file_io.h"
+#include "base/file_names.h"
 
 namespace tintara {
-
-namespace {
-
-// Profiles of this system are a few kilobytes; even a foreign profile with large tables stays far
-// below this. A bigger file is not read into memory at all.
-constexpr uint64_t kMaxProfileFileSize = 64ull << 20;
-
-bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
-  if (text.size() < suffix.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-  });
-}
-
-}  // namespace
 
 ProfileFileStatus ReadProfileFile(const std::string& path, ProfileRecord& record) {
   std::vector<uint8_t> bytes;
   ReadStatus status;
   try {
-    status = ReadWholeFile(path, bytes, kMaxProfileFileSize);
+    status = ReadWholeFile(path, bytes);
   } catch (const std::bad_alloc&) {
     return ProfileFileStatus::kOutOfMemory;
   }
@@ -44,10 +30,8 @@ ProfileFileStatus ReadProfileFile(const std::string& path, ProfileRecord& record
 }
 
 std::string ProfileNameFromFile(const std::string& path) {
-  std::string name = path;
-  const size_t slash = name.find_last_of("/\\");
-  if (slash != std::string::npos) name.erase(0, slash + 1);
-  if (EndsWithNoCase(name, ".tnp")) name.resize(name.size() - 4);
+  std::string name = FileNameOf(path);
+  if (HasExtension(name, ".tnp")) name.resize(name.size() - 4);
   return name;
 }
 
@@ -66,7 +50,7 @@ std::string ProfileBoxText(const ProfileRecord& record) {
 std::string ProposedProfileFileName(const std::string& name) {
   std::string proposal = name;
   for (const char* extension : {".tif", ".tiff", ".jpg", ".jpeg"}) {
-    if (EndsWithNoCase(proposal, extension)) {
+    if (HasExtension(proposal, extension)) {
       proposal.resize(proposal.rfind('.'));
       break;
     }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/file_names.h"
 #include "base/result_codes.h"
 #include "profiles/profile_file.h"
 
@@ -31,17 +32,6 @@ void ProfileStore::RemoveFolderProfiles() {
   }
 }
 
-namespace {
-
-bool HasProfileExtension(const std::filesystem::path& path) {
-  std::string extension = path.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".tnp";
-}
-
-}  // namespace
-
 int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
   if (folder.empty()) return kProfileFolderInvalid;
   std::string directory = folder;
@@ -54,7 +44,7 @@ int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
   std::error_code ec;
   for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
-    if (it->is_regular_file(typeError) && HasProfileExtension(it->path())) files.push_back(it->path());
+    if (it->is_regular_file(typeError) && HasExtension(it->path().filename().string(), ".tnp")) files.push_back(it->path());
   }
   // A stable order, so every run lists the folder's profiles the same way.
   std::sort(files.begin(), files.end());
