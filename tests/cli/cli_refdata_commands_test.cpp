@@ -1,0 +1,65 @@
+// tintara-cli's reference data commands: listing the sets, and the readable form of Lumeno.dat.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/run_command.h"
+
+namespace tintara::test {
+namespace {
+
+const std::string kLumenoDat = TINTARA_LUMENO_DAT;
+
+CommandResult Cli(const std::vector<std::string>& args) { return RunCli(args); }
+
+TEST(CliReferences, ListsTheBundledSetsInFileOrder) {
+  const CommandResult all = Cli({"references"});
+  ASSERT_EQ(all.exitCode, 0) << all.err;
+  EXPECT_EQ(all.out,
+            "0\t30\tLumeno K7 Standard (8-bit)\n1\t30\tLumeno K7 Studio (16-bit)\n2\t3\tLumeno K3 Grey\n");
+  const CommandResult k3 = Cli({"references", "--card", "K3"});
+  EXPECT_EQ(k3.out, "2\t3\tLumeno K3 Grey\n");
+  EXPECT_EQ(Cli({"references", "--card", "K5"}).exitCode, 64);
+  EXPECT_EQ(Cli({"references", "extra"}).exitCode, 64);
+  EXPECT_EQ(Cli({"no-such-command"}).exitCode, 64);
+  EXPECT_EQ(Cli({}).exitCode, 64);
+}
+
+TEST(CliReferences, MissingOrCorruptReferenceDataGivesTheSystemMessage) {
+  TempDir dir;
+  const CommandResult missing = Cli({"--refdata", dir.File("none.dat"), "references"});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.err.find("Unable to locate 'Lumeno.dat' in the program folder.\n\nProgram exiting..."),
+            std::string::npos);
+  WriteFileText(dir.File("bad.dat"), "LNIF\x02");
+  const CommandResult corrupt = Cli({"--refdata", dir.File("bad.dat"), "references"});
+  EXPECT_EQ(corrupt.exitCode, 2);
+  EXPECT_NE(corrupt.err.find("The file 'Lumeno.dat' is corrupt.\n\nProgram exiting..."), std::string::npos);
+}
+
+TEST(CliRefdata, DumpThenMakeGivesTheSameBytes) {
+  TempDir dir;
+  const CommandResult dump = Cli({"dump-refdata"});
+  ASSERT_EQ(dump.exitCode, 0) << dump.err;
+  WriteFileText(dir.File("sets.csv"), dump.out);
+  const CommandResult make = Cli({"make-refdata", dir.File("sets.csv"), dir.File("again.dat")});
+  ASSERT_EQ(make.exitCode, 0) << make.err;
+  EXPECT_EQ(ReadFileText(dir.File("again.dat")), ReadFileText(kLumenoDat));
+
+  // The rebuilt file serves through --refdata like the bundled one; a K3-only file lists one set.
+  WriteFileText(dir.File("k3.csv"), "set,name,area,r,g,b,w\n1,Only,0,250,250,250,100\n1,Only,1,128,128,128,100\n"
+                                    "1,Only,2,20,20,20,100\n");
+  ASSERT_EQ(Cli({"make-refdata", dir.File("k3.csv"), dir.File("k3.dat")}).exitCode, 0);
+  EXPECT_EQ(Cli({"--refdata", dir.File("k3.dat"), "references"}).out, "0\t3\tOnly\n");
+
+  // A broken source is reported and leaves the existing target alone.
+  WriteFileText(dir.File("broken.csv"), "set,name,area,r,g,b,w\n1,X,0,1,2\n");
+  const CommandResult broken = Cli({"make-refdata", dir.File("broken.csv"), dir.File("k3.dat")});
+  EXPECT_EQ(broken.exitCode, 2);
+  EXPECT_NE(broken.err.find("line 2"), std::string::npos) << broken.err;
+  EXPECT_EQ(Cli({"--refdata", dir.File("k3.dat"), "references"}).out, "0\t3\tOnly\n");
+  EXPECT_EQ(Cli({"make-refdata", dir.File("k3.csv")}).exitCode, 64);
+}
+
+}  // namespace
+}  // namespace tintara::test
