@@ -1,0 +1,32 @@
+#include "support/test_profiles.h"
+
+#include "engine/icc_profile.h"
+#include "support/run_command.h"
+
+namespace tintara::test {
+
+std::vector<uint8_t> TestProfileBytes(double m00, const std::string& description) {
+  EngineContext ctx;
+  for (int ch = 0; ch < 3; ++ch) {
+    for (int j = 0; j < 256; ++j) ctx.baseCurves[ch][j] = ctx.gammaCurves[ch][j] = j / 255.0;
+  }
+  ctx.matrixA[0] = m00;
+  ctx.matrixA[4] = ctx.matrixA[8] = 1.0;
+  std::vector<uint8_t> bytes = WriteProfileBytes(ctx);
+  SetDescriptionInBytes(bytes, kDescriptionOffset, description);
+  return bytes;
+}
+
+ProfileRecord TestProfileRecord(const std::string& name, const std::string& description, double m00) {
+  ProfileRecord r;
+  const std::vector<uint8_t> bytes = TestProfileBytes(m00, description);
+  SetProfileBytes(r, bytes.data(), static_cast<int64_t>(bytes.size()));
+  SetProfileName(r, name);
+  return r;
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  WriteFileText(path, std::string(bytes.begin(), bytes.end()));
+}
+
+}  // namespace tintara::test
