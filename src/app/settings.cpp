@@ -4,12 +4,16 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <array>
 #include <charconv>
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
+#include <iterator>
 #include <locale.h>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <system_error>
 #include <type_traits>
 #include <utility>
@@ -39,41 +43,6 @@ constexpr char kImagesSubfolder[] = "\\Images";
 #else
 constexpr char kImagesSubfolder[] = "/Images";
 #endif
-
-constexpr int kDefaultErrorPixels = 9;
-constexpr int kDefaultWarningPixels = 20;
-constexpr double kDefaultInnerMargin = 5.0;
-constexpr double kDefaultDeviationCorners = 0.05;
-constexpr double kDefaultDeviationBlackLow = 0.01;
-constexpr double kDefaultDeviationWhiteLow = 0.75;
-constexpr double kDefaultDeviationBlackHigh = 0.25;
-constexpr double kDefaultDeviationWhiteHigh = 0.99;
-constexpr bool kDefaultICMFlag = true;
-constexpr int kDefaultJPEGQuality = 90;
-
-// The values "Use Defaults" writes, in the order it writes them. The dialog folders are not among
-// them: restoring defaults must not send the file dialogs back to where they started.
-constexpr const char* kRestoreWriteOrder[] = {
-    "ICCPath",
-    "PenaltyFactor",
-    "QualityControl",
-    "Gamma",
-    "InnerMarginK7",
-    "InnerMarginK3",
-    "DeviationCornersK7",
-    "DeviationBlackLowK7",
-    "DeviationWhiteLowK7",
-    "DeviationBlackLowK3",
-    "DeviationWhiteLowK3",
-    "DeviationBlackHighK7",
-    "DeviationWhiteHighK7",
-    "DeviationBlackHighK3",
-    "DeviationWhiteHighK3",
-    "ErrorPixels",
-    "WarningPixels",
-    "ICMFlag",
-    "JPEGQuality",
-};
 
 // The stored texts are shared with other machines and older files, so numbers are always written
 // and read with a decimal point, whatever locale the process runs in.
@@ -151,115 +120,211 @@ std::string OnceFlagName(int stringId) { return std::to_string(static_cast<unsig
 
 }  // namespace
 
-struct CSettings::Values {
+struct SettingsValues {
   std::string profileFolder;
   std::string loadProfileFolder;
   std::string saveProfileFolder;
   std::string loadImageFolder;
   std::string saveImageFolder;
-  int errorPixels = kDefaultErrorPixels;
-  int warningPixels = kDefaultWarningPixels;
-  double penaltyFactor = kDefaultPenaltyFactor;
-  double qualityControl = kDefaultQualityLimit;
-  double gamma = kDefaultGamma;
-  double innerMarginK7 = kDefaultInnerMargin;
-  double innerMarginK3 = kDefaultInnerMargin;
-  double deviationCornersK7 = kDefaultDeviationCorners;
-  double deviationBlackLowK7 = kDefaultDeviationBlackLow;
-  double deviationWhiteLowK7 = kDefaultDeviationWhiteLow;
-  double deviationBlackLowK3 = kDefaultDeviationBlackLow;
-  double deviationWhiteLowK3 = kDefaultDeviationWhiteLow;
-  double deviationBlackHighK7 = kDefaultDeviationBlackHigh;
-  double deviationWhiteHighK7 = kDefaultDeviationWhiteHigh;
-  double deviationBlackHighK3 = kDefaultDeviationBlackHigh;
-  double deviationWhiteHighK3 = kDefaultDeviationWhiteHigh;
-  bool icmFlag = kDefaultICMFlag;
-  int jpegQuality = kDefaultJPEGQuality;
+  int errorPixels = 0;
+  int warningPixels = 0;
+  double penaltyFactor = 0.0;
+  double qualityControl = 0.0;
+  double gamma = 0.0;
+  double innerMarginK7 = 0.0;
+  double innerMarginK3 = 0.0;
+  double deviationCornersK7 = 0.0;
+  double deviationBlackLowK7 = 0.0;
+  double deviationWhiteLowK7 = 0.0;
+  double deviationBlackLowK3 = 0.0;
+  double deviationWhiteLowK3 = 0.0;
+  double deviationBlackHighK7 = 0.0;
+  double deviationWhiteHighK7 = 0.0;
+  double deviationBlackHighK3 = 0.0;
+  double deviationWhiteHighK3 = 0.0;
+  bool icmFlag = false;
+  int jpegQuality = 0;
 };
 
-struct CSettings::Field {
-  template <typename T, typename Arg>
-  struct Slot {
-    using Type = T;
-    T Values::*member;
-    void (CSettings::*set)(Arg);
-  };
-  using Text = Slot<std::string, const std::string&>;
-  using Int = Slot<int, int>;
-  using Double = Slot<double, double>;
-  using Bool = Slot<bool, bool>;
+namespace {
 
-  const char* name;
-  std::variant<Text, Int, Double, Bool> slot;
+using V = SettingsValues;
+
+// The folders start from where the program runs: the profile folders from the user's documents
+// folder (the program's own when the system names none), the image folders from the program's.
+std::string ProfileFolderDefault(const SettingsEnvironment& e) {
+  return e.documentsFolder.empty() ? e.programFolder : e.documentsFolder;
+}
+std::string ImageFolderDefault(const SettingsEnvironment& e) { return e.programFolder + kImagesSubfolder; }
+
+// A folder's default depends on where the program runs; every other value has a fixed one.
+using FolderDefault = std::string (*)(const SettingsEnvironment&);
+
+// Where one value lives in the record and what it starts as. The member's type is also its stored
+// form: text as is, int "%d", double "%f", bool "true"/"false".
+template <typename T>
+struct Slot {
+  using Type = T;
+  using Fallback = std::conditional_t<std::is_same_v<T, std::string>, FolderDefault, T>;
+  T V::*member;
+  Fallback fallback;
 };
 
-const std::vector<CSettings::Field>& CSettings::FieldsInLoadOrder() {
-  static const std::vector<Field> fields = {
-      {"ICCPath", Field::Text{&Values::profileFolder, &CSettings::SetProfileFolder}},
-      {"PenaltyFactor", Field::Double{&Values::penaltyFactor, &CSettings::SetPenaltyFactor}},
-      {"QualityControl", Field::Double{&Values::qualityControl, &CSettings::SetQualityControl}},
-      {"Gamma", Field::Double{&Values::gamma, &CSettings::SetGamma}},
-      {"LoadICCPath", Field::Text{&Values::loadProfileFolder, &CSettings::SetLoadProfileFolder}},
-      {"SaveICCPath", Field::Text{&Values::saveProfileFolder, &CSettings::SetSaveProfileFolder}},
-      {"LoadImagePath", Field::Text{&Values::loadImageFolder, &CSettings::SetLoadImageFolder}},
-      {"SaveImagePath", Field::Text{&Values::saveImageFolder, &CSettings::SetSaveImageFolder}},
-      {"InnerMarginK3", Field::Double{&Values::innerMarginK3, &CSettings::SetInnerMarginK3}},
-      {"InnerMarginK7", Field::Double{&Values::innerMarginK7, &CSettings::SetInnerMarginK7}},
-      {"DeviationCornersK7", Field::Double{&Values::deviationCornersK7, &CSettings::SetDeviationCornersK7}},
-      {"DeviationBlackLowK7", Field::Double{&Values::deviationBlackLowK7, &CSettings::SetDeviationBlackLowK7}},
-      {"DeviationWhiteLowK7", Field::Double{&Values::deviationWhiteLowK7, &CSettings::SetDeviationWhiteLowK7}},
-      {"DeviationBlackLowK3", Field::Double{&Values::deviationBlackLowK3, &CSettings::SetDeviationBlackLowK3}},
-      {"DeviationWhiteLowK3", Field::Double{&Values::deviationWhiteLowK3, &CSettings::SetDeviationWhiteLowK3}},
-      {"DeviationBlackHighK7", Field::Double{&Values::deviationBlackHighK7, &CSettings::SetDeviationBlackHighK7}},
-      {"DeviationWhiteHighK7", Field::Double{&Values::deviationWhiteHighK7, &CSettings::SetDeviationWhiteHighK7}},
-      {"DeviationBlackHighK3", Field::Double{&Values::deviationBlackHighK3, &CSettings::SetDeviationBlackHighK3}},
-      {"DeviationWhiteHighK3", Field::Double{&Values::deviationWhiteHighK3, &CSettings::SetDeviationWhiteHighK3}},
-      {"ErrorPixels", Field::Int{&Values::errorPixels, &CSettings::SetErrorPixels}},
-      {"WarningPixels", Field::Int{&Values::warningPixels, &CSettings::SetWarningPixels}},
-      {"ICMFlag", Field::Bool{&Values::icmFlag, &CSettings::SetICMFlag}},
-      {"JPEGQuality", Field::Int{&Values::jpegQuality, &CSettings::SetJPEGQuality}},
-  };
-  return fields;
+template <typename T>
+constexpr Slot<T> Stored(T V::*member, typename Slot<T>::Fallback fallback) {
+  return {member, fallback};
 }
 
-const CSettings::Field* CSettings::FindField(const std::string& name) {
-  for (const Field& field : FieldsInLoadOrder()) {
+constexpr int kNotRestored = -1;
+
+struct Field {
+  const char* name;
+  std::variant<Slot<std::string>, Slot<int>, Slot<double>, Slot<bool>> slot;
+  // Place among the writes of RestoreDefaults(true), which resets exactly the values that have one.
+  int restoreRank;
+};
+
+// Both card models start from the same margin and the same black and white bounds.
+constexpr double kDefaultInnerMargin = 5.0;
+constexpr double kDefaultDeviationBlackLow = 0.01;
+constexpr double kDefaultDeviationWhiteLow = 0.75;
+constexpr double kDefaultDeviationBlackHigh = 0.25;
+constexpr double kDefaultDeviationWhiteHigh = 0.99;
+
+// Every stored value, in the order loading reads them and writes back the ones it does not find;
+// the last column is the value's place among the writes of "Use Defaults". The dialog folders are
+// left out of it: restoring defaults must not send the file dialogs back to where they started.
+constexpr Field kFields[] = {
+    {"ICCPath", Stored(&V::profileFolder, ProfileFolderDefault), 0},
+    {"PenaltyFactor", Stored(&V::penaltyFactor, kDefaultPenaltyFactor), 1},
+    {"QualityControl", Stored(&V::qualityControl, kDefaultQualityLimit), 2},
+    {"Gamma", Stored(&V::gamma, kDefaultGamma), 3},
+    {"LoadICCPath", Stored(&V::loadProfileFolder, ProfileFolderDefault), kNotRestored},
+    {"SaveICCPath", Stored(&V::saveProfileFolder, ProfileFolderDefault), kNotRestored},
+    {"LoadImagePath", Stored(&V::loadImageFolder, ImageFolderDefault), kNotRestored},
+    {"SaveImagePath", Stored(&V::saveImageFolder, ImageFolderDefault), kNotRestored},
+    {"InnerMarginK3", Stored(&V::innerMarginK3, kDefaultInnerMargin), 5},
+    {"InnerMarginK7", Stored(&V::innerMarginK7, kDefaultInnerMargin), 4},
+    {"DeviationCornersK7", Stored(&V::deviationCornersK7, 0.05), 6},
+    {"DeviationBlackLowK7", Stored(&V::deviationBlackLowK7, kDefaultDeviationBlackLow), 7},
+    {"DeviationWhiteLowK7", Stored(&V::deviationWhiteLowK7, kDefaultDeviationWhiteLow), 8},
+    {"DeviationBlackLowK3", Stored(&V::deviationBlackLowK3, kDefaultDeviationBlackLow), 9},
+    {"DeviationWhiteLowK3", Stored(&V::deviationWhiteLowK3, kDefaultDeviationWhiteLow), 10},
+    {"DeviationBlackHighK7", Stored(&V::deviationBlackHighK7, kDefaultDeviationBlackHigh), 11},
+    {"DeviationWhiteHighK7", Stored(&V::deviationWhiteHighK7, kDefaultDeviationWhiteHigh), 12},
+    {"DeviationBlackHighK3", Stored(&V::deviationBlackHighK3, kDefaultDeviationBlackHigh), 13},
+    {"DeviationWhiteHighK3", Stored(&V::deviationWhiteHighK3, kDefaultDeviationWhiteHigh), 14},
+    {"ErrorPixels", Stored(&V::errorPixels, 9), 15},
+    {"WarningPixels", Stored(&V::warningPixels, 20), 16},
+    {"ICMFlag", Stored(&V::icmFlag, true), 17},
+    {"JPEGQuality", Stored(&V::jpegQuality, 90), 18},
+};
+
+constexpr bool SameMember(const Field& a, const Field& b) {
+  return std::visit(
+      [&b](const auto& slot) {
+        const auto* other = std::get_if<std::decay_t<decltype(slot)>>(&b.slot);
+        return other && other->member == slot.member;
+      },
+      a.slot);
+}
+
+// Two rows with one name or one member would store two values in one place.
+consteval bool RowsAreDistinct() {
+  for (std::size_t i = 0; i < std::size(kFields); ++i) {
+    for (std::size_t j = i + 1; j < std::size(kFields); ++j) {
+      if (std::string_view(kFields[i].name) == kFields[j].name || SameMember(kFields[i], kFields[j])) return false;
+    }
+  }
+  return true;
+}
+static_assert(RowsAreDistinct(), "every stored value needs a name and a member of its own");
+
+consteval std::size_t RestoredCount() {
+  std::size_t count = 0;
+  for (const Field& field : kFields) count += field.restoreRank != kNotRestored;
+  return count;
+}
+
+// Row numbers in the order RestoreDefaults(true) writes them. Every rank from 0 on is held by exactly
+// one row, so no value is written twice or skipped while the ones after it are written.
+consteval std::array<std::size_t, RestoredCount()> MakeRestoreOrder() {
+  std::array<std::size_t, RestoredCount()> order{};
+  std::array<bool, RestoredCount()> taken{};
+  for (std::size_t row = 0; row < std::size(kFields); ++row) {
+    const int rank = kFields[row].restoreRank;
+    if (rank == kNotRestored) continue;
+    // An out-of-range or repeated rank stops the build here.
+    if (rank < 0 || static_cast<std::size_t>(rank) >= order.size() || taken[rank]) throw "bad restore rank";
+    taken[rank] = true;
+    order[rank] = row;
+  }
+  return order;
+}
+constexpr auto kRestoreOrder = MakeRestoreOrder();
+
+template <typename>
+struct MemberOf;
+template <typename T>
+struct MemberOf<T V::*> {
+  using Type = T;
+};
+
+// The row of a member of the record; a member without a row stops the build.
+template <auto Member>
+consteval std::size_t RowOf() {
+  using T = typename MemberOf<decltype(Member)>::Type;
+  for (std::size_t row = 0; row < std::size(kFields); ++row) {
+    const auto* slot = std::get_if<Slot<T>>(&kFields[row].slot);
+    if (slot && slot->member == Member) return row;
+  }
+  throw "value missing from the table";
+}
+
+const Field* FindField(const std::string& name) {
+  for (const Field& field : kFields) {
     if (name == field.name) return &field;
   }
   return nullptr;
 }
 
-std::string CSettings::FieldText(const Field& field) const {
-  return std::visit([this](const auto& slot) { return FormatText(values_.get()->*slot.member); }, field.slot);
+std::string FieldText(const V& values, const Field& field) {
+  return std::visit([&values](const auto& slot) { return FormatText(values.*slot.member); }, field.slot);
 }
 
-void CSettings::LoadField(const Field& field) {
-  const std::optional<std::string> text = storage_->Read(kMainGroup, field.name);
+void AssignDefault(V& values, const Field& field, const SettingsEnvironment& environment) {
   std::visit(
       [&](const auto& slot) {
-        using T = typename std::decay_t<decltype(slot)>::Type;
-        if (!text || text->size() >= kValueBufferBytes) {
-          // Missing: store the default through the setter, which also creates the value.
-          const T current = values_.get()->*slot.member;
-          (this->*slot.set)(current);
+        if constexpr (std::is_same_v<typename std::decay_t<decltype(slot)>::Type, std::string>) {
+          values.*slot.member = slot.fallback(environment);
         } else {
-          values_.get()->*slot.member = ParseText<T>(*text);
+          values.*slot.member = slot.fallback;
         }
       },
       field.slot);
 }
 
-void CSettings::SetFieldFromText(const Field& field, const std::string& text) {
+void AssignFromText(V& values, const Field& field, const std::string& text) {
   std::visit(
       [&](const auto& slot) {
         using T = typename std::decay_t<decltype(slot)>::Type;
-        (this->*slot.set)(ParseText<T>(text));
+        values.*slot.member = ParseText<T>(text);
       },
       field.slot);
 }
 
-void CSettings::WriteValue(const char* name, const std::string& text) {
-  if (!storage_->Write(kMainGroup, name, text)) ShowErrorCode(kRegistryWriteFailed);
+// Writes one value of the main group in its stored form; a failed write reports code 1 and returns.
+void WriteField(SettingsStorage& storage, const V& values, const Field& field) {
+  if (!storage.Write(kMainGroup, field.name, FieldText(values, field))) ShowErrorCode(kRegistryWriteFailed);
+}
+
+}  // namespace
+
+template <auto Member, typename T>
+void CSettings::Store(const T& value) {
+  constexpr std::size_t row = RowOf<Member>();
+  values_.get()->*Member = value;
+  WriteField(*storage_, *values_, kFields[row]);
 }
 
 SettingsEnvironment SettingsEnvironment::FromProcess() {
@@ -272,46 +337,31 @@ SettingsEnvironment SettingsEnvironment::FromProcess() {
 }
 
 CSettings::CSettings(std::unique_ptr<SettingsStorage> storage, const SettingsEnvironment& environment)
-    : storage_(std::move(storage)), values_(std::make_unique<Values>()), environment_(environment) {
-  const std::string& profileDefault =
-      environment_.documentsFolder.empty() ? environment_.programFolder : environment_.documentsFolder;
-  values_->loadProfileFolder = profileDefault;
-  values_->saveProfileFolder = profileDefault;
-  values_->loadImageFolder = environment_.programFolder + kImagesSubfolder;
-  values_->saveImageFolder = environment_.programFolder + kImagesSubfolder;
+    : storage_(std::move(storage)), values_(std::make_unique<SettingsValues>()), environment_(environment) {
+  // The dialog folders first, then everything "Use Defaults" resets, then what the store holds.
+  for (const Field& field : kFields) {
+    if (field.restoreRank == kNotRestored) AssignDefault(*values_, field, environment_);
+  }
   RestoreDefaults(false);
-  for (const Field& field : FieldsInLoadOrder()) LoadField(field);
+  for (const Field& field : kFields) {
+    const std::optional<std::string> text = storage_->Read(kMainGroup, field.name);
+    if (text && text->size() < kValueBufferBytes) {
+      AssignFromText(*values_, field, *text);
+    } else {
+      // Missing: the default goes into the store, which also creates the value.
+      WriteField(*storage_, *values_, field);
+    }
+  }
 }
 
 CSettings::~CSettings() = default;
 
 void CSettings::RestoreDefaults(bool write) {
-  Values& v = *values_;
-  v.profileFolder =
-      environment_.documentsFolder.empty() ? environment_.programFolder : environment_.documentsFolder;
-  v.errorPixels = kDefaultErrorPixels;
-  v.warningPixels = kDefaultWarningPixels;
-  v.penaltyFactor = kDefaultPenaltyFactor;
-  v.qualityControl = kDefaultQualityLimit;
-  v.gamma = kDefaultGamma;
-  v.innerMarginK7 = kDefaultInnerMargin;
-  v.innerMarginK3 = kDefaultInnerMargin;
-  v.deviationCornersK7 = kDefaultDeviationCorners;
-  v.deviationBlackLowK7 = kDefaultDeviationBlackLow;
-  v.deviationWhiteLowK7 = kDefaultDeviationWhiteLow;
-  v.deviationBlackLowK3 = kDefaultDeviationBlackLow;
-  v.deviationWhiteLowK3 = kDefaultDeviationWhiteLow;
-  v.deviationBlackHighK7 = kDefaultDeviationBlackHigh;
-  v.deviationWhiteHighK7 = kDefaultDeviationWhiteHigh;
-  v.deviationBlackHighK3 = kDefaultDeviationBlackHigh;
-  v.deviationWhiteHighK3 = kDefaultDeviationWhiteHigh;
-  v.icmFlag = kDefaultICMFlag;
-  v.jpegQuality = kDefaultJPEGQuality;
-  if (!write) return;
-  for (const char* name : kRestoreWriteOrder) {
-    const Field* field = FindField(name);
-    if (field) WriteValue(field->name, FieldText(*field));
+  for (const Field& field : kFields) {
+    if (field.restoreRank != kNotRestored) AssignDefault(*values_, field, environment_);
   }
+  if (!write) return;
+  for (const std::size_t row : kRestoreOrder) WriteField(*storage_, *values_, kFields[row]);
 }
 
 std::string CSettings::ProfileFolder() const { return values_->profileFolder; }
@@ -320,26 +370,11 @@ std::string CSettings::SaveProfileFolder() const { return values_->saveProfileFo
 std::string CSettings::LoadImageFolder() const { return values_->loadImageFolder; }
 std::string CSettings::SaveImageFolder() const { return values_->saveImageFolder; }
 
-void CSettings::SetProfileFolder(const std::string& v) {
-  values_->profileFolder = v;
-  WriteValue("ICCPath", FormatText(v));
-}
-void CSettings::SetLoadProfileFolder(const std::string& v) {
-  values_->loadProfileFolder = v;
-  WriteValue("LoadICCPath", FormatText(v));
-}
-void CSettings::SetSaveProfileFolder(const std::string& v) {
-  values_->saveProfileFolder = v;
-  WriteValue("SaveICCPath", FormatText(v));
-}
-void CSettings::SetLoadImageFolder(const std::string& v) {
-  values_->loadImageFolder = v;
-  WriteValue("LoadImagePath", FormatText(v));
-}
-void CSettings::SetSaveImageFolder(const std::string& v) {
-  values_->saveImageFolder = v;
-  WriteValue("SaveImagePath", FormatText(v));
-}
+void CSettings::SetProfileFolder(const std::string& v) { Store<&V::profileFolder>(v); }
+void CSettings::SetLoadProfileFolder(const std::string& v) { Store<&V::loadProfileFolder>(v); }
+void CSettings::SetSaveProfileFolder(const std::string& v) { Store<&V::saveProfileFolder>(v); }
+void CSettings::SetLoadImageFolder(const std::string& v) { Store<&V::loadImageFolder>(v); }
+void CSettings::SetSaveImageFolder(const std::string& v) { Store<&V::saveImageFolder>(v); }
 
 int CSettings::ErrorPixels() const { return values_->errorPixels; }
 int CSettings::WarningPixels() const { return values_->warningPixels; }
@@ -360,78 +395,24 @@ double CSettings::DeviationWhiteHighK3() const { return values_->deviationWhiteH
 bool CSettings::ICMFlag() const { return values_->icmFlag; }
 int CSettings::JPEGQuality() const { return values_->jpegQuality; }
 
-void CSettings::SetErrorPixels(int v) {
-  values_->errorPixels = v;
-  WriteValue("ErrorPixels", FormatText(v));
-}
-void CSettings::SetWarningPixels(int v) {
-  values_->warningPixels = v;
-  WriteValue("WarningPixels", FormatText(v));
-}
-void CSettings::SetPenaltyFactor(double v) {
-  values_->penaltyFactor = v;
-  WriteValue("PenaltyFactor", FormatText(v));
-}
-void CSettings::SetQualityControl(double v) {
-  values_->qualityControl = v;
-  WriteValue("QualityControl", FormatText(v));
-}
-void CSettings::SetGamma(double v) {
-  values_->gamma = v;
-  WriteValue("Gamma", FormatText(v));
-}
-void CSettings::SetInnerMarginK7(double v) {
-  values_->innerMarginK7 = v;
-  WriteValue("InnerMarginK7", FormatText(v));
-}
-void CSettings::SetInnerMarginK3(double v) {
-  values_->innerMarginK3 = v;
-  WriteValue("InnerMarginK3", FormatText(v));
-}
-void CSettings::SetDeviationCornersK7(double v) {
-  values_->deviationCornersK7 = v;
-  WriteValue("DeviationCornersK7", FormatText(v));
-}
-void CSettings::SetDeviationBlackLowK7(double v) {
-  values_->deviationBlackLowK7 = v;
-  WriteValue("DeviationBlackLowK7", FormatText(v));
-}
-void CSettings::SetDeviationWhiteLowK7(double v) {
-  values_->deviationWhiteLowK7 = v;
-  WriteValue("DeviationWhiteLowK7", FormatText(v));
-}
-void CSettings::SetDeviationBlackLowK3(double v) {
-  values_->deviationBlackLowK3 = v;
-  WriteValue("DeviationBlackLowK3", FormatText(v));
-}
-void CSettings::SetDeviationWhiteLowK3(double v) {
-  values_->deviationWhiteLowK3 = v;
-  WriteValue("DeviationWhiteLowK3", FormatText(v));
-}
-void CSettings::SetDeviationBlackHighK7(double v) {
-  values_->deviationBlackHighK7 = v;
-  WriteValue("DeviationBlackHighK7", FormatText(v));
-}
-void CSettings::SetDeviationWhiteHighK7(double v) {
-  values_->deviationWhiteHighK7 = v;
-  WriteValue("DeviationWhiteHighK7", FormatText(v));
-}
-void CSettings::SetDeviationBlackHighK3(double v) {
-  values_->deviationBlackHighK3 = v;
-  WriteValue("DeviationBlackHighK3", FormatText(v));
-}
-void CSettings::SetDeviationWhiteHighK3(double v) {
-  values_->deviationWhiteHighK3 = v;
-  WriteValue("DeviationWhiteHighK3", FormatText(v));
-}
-void CSettings::SetICMFlag(bool v) {
-  values_->icmFlag = v;
-  WriteValue("ICMFlag", FormatText(v));
-}
-void CSettings::SetJPEGQuality(int v) {
-  values_->jpegQuality = v;
-  WriteValue("JPEGQuality", FormatText(v));
-}
+void CSettings::SetErrorPixels(int v) { Store<&V::errorPixels>(v); }
+void CSettings::SetWarningPixels(int v) { Store<&V::warningPixels>(v); }
+void CSettings::SetPenaltyFactor(double v) { Store<&V::penaltyFactor>(v); }
+void CSettings::SetQualityControl(double v) { Store<&V::qualityControl>(v); }
+void CSettings::SetGamma(double v) { Store<&V::gamma>(v); }
+void CSettings::SetInnerMarginK7(double v) { Store<&V::innerMarginK7>(v); }
+void CSettings::SetInnerMarginK3(double v) { Store<&V::innerMarginK3>(v); }
+void CSettings::SetDeviationCornersK7(double v) { Store<&V::deviationCornersK7>(v); }
+void CSettings::SetDeviationBlackLowK7(double v) { Store<&V::deviationBlackLowK7>(v); }
+void CSettings::SetDeviationWhiteLowK7(double v) { Store<&V::deviationWhiteLowK7>(v); }
+void CSettings::SetDeviationBlackLowK3(double v) { Store<&V::deviationBlackLowK3>(v); }
+void CSettings::SetDeviationWhiteLowK3(double v) { Store<&V::deviationWhiteLowK3>(v); }
+void CSettings::SetDeviationBlackHighK7(double v) { Store<&V::deviationBlackHighK7>(v); }
+void CSettings::SetDeviationWhiteHighK7(double v) { Store<&V::deviationWhiteHighK7>(v); }
+void CSettings::SetDeviationBlackHighK3(double v) { Store<&V::deviationBlackHighK3>(v); }
+void CSettings::SetDeviationWhiteHighK3(double v) { Store<&V::deviationWhiteHighK3>(v); }
+void CSettings::SetICMFlag(bool v) { Store<&V::icmFlag>(v); }
+void CSettings::SetJPEGQuality(int v) { Store<&V::jpegQuality>(v); }
 
 std::string CSettings::ProductVersionText() const {
   const unsigned* p = environment_.productVersion;
@@ -461,21 +442,22 @@ void CSettings::ResetOnceMessages() {
 
 std::vector<std::pair<std::string, std::string>> CSettings::ValuesInLoadOrder() const {
   std::vector<std::pair<std::string, std::string>> out;
-  for (const Field& field : FieldsInLoadOrder()) out.emplace_back(field.name, FieldText(field));
+  for (const Field& field : kFields) out.emplace_back(field.name, FieldText(*values_, field));
   return out;
 }
 
 bool CSettings::TextByName(const std::string& name, std::string& text) const {
   const Field* field = FindField(name);
   if (!field) return false;
-  text = FieldText(*field);
+  text = FieldText(*values_, *field);
   return true;
 }
 
 bool CSettings::SetByName(const std::string& name, const std::string& text) {
   const Field* field = FindField(name);
   if (!field) return false;
-  SetFieldFromText(*field, text);
+  AssignFromText(*values_, *field, text);
+  WriteField(*storage_, *values_, *field);
   return true;
 }
 

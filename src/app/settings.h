@@ -20,6 +20,10 @@ struct SettingsEnvironment {
   static SettingsEnvironment FromProcess();
 };
 
+// The record of every stored value, one member each; defined in settings.cpp beside the table that
+// names, defaults and orders them.
+struct SettingsValues;
+
 // Every persistent value of the program. Each setter stores the value and writes it at once; a write
 // that fails reports code 1 through the message convention and the value stays in memory.
 class CSettings {
@@ -27,7 +31,7 @@ class CSettings {
   // Default folders, RestoreDefaults(false), then load: a missing value is written back with its
   // default, a present one is parsed and not written back.
   CSettings(std::unique_ptr<SettingsStorage> storage, const SettingsEnvironment& environment);
-  // Out of line: Values is complete only in settings.cpp.
+  // Out of line: SettingsValues is complete only in settings.cpp.
   ~CSettings();
   CSettings(const CSettings&) = delete;
   CSettings& operator=(const CSettings&) = delete;
@@ -101,19 +105,14 @@ class CSettings {
   bool SetByName(const std::string& name, const std::string& text);
 
  private:
-  struct Values;
-  // One stored value: its name and where it lives in Values, with the setter that stores it.
-  struct Field;
-  static const std::vector<Field>& FieldsInLoadOrder();
-  static const Field* FindField(const std::string& name);
-  std::string FieldText(const Field& field) const;
-  void LoadField(const Field& field);
-  void SetFieldFromText(const Field& field, const std::string& text);
-  // Writes one value of the main group; a failed write reports code 1 and returns.
-  void WriteValue(const char* name, const std::string& text);
+  // Stores `value` in the member `Member` of the record and writes it under the name the table gives
+  // that member; a member the table does not list does not compile. Every named setter is one call
+  // of this.
+  template <auto Member, typename T>
+  void Store(const T& value);
 
   std::unique_ptr<SettingsStorage> storage_;
-  std::unique_ptr<Values> values_;
+  std::unique_ptr<SettingsValues> values_;
   SettingsEnvironment environment_;
 };
 

@@ -203,6 +203,66 @@ TEST_F(SettingsTest, ByNameAccessParsesLikeLoading) {
   EXPECT_EQ(store->values["/Gamma"].size(), 301u + 7u);
 }
 
+// Loading and restoring defaults reach the values through the table, not the named accessors, so a
+// setter or getter wired to a neighbouring value would pass every other test. Each value gets a
+// number of its own: its place in load order.
+TEST_F(SettingsTest, NamedAccessorsReachTheirOwnValues) {
+  auto s = Make();
+  store->writes.clear();
+  s->SetProfileFolder("/1");
+  s->SetPenaltyFactor(2);
+  s->SetQualityControl(3);
+  s->SetGamma(4);
+  s->SetLoadProfileFolder("/5");
+  s->SetSaveProfileFolder("/6");
+  s->SetLoadImageFolder("/7");
+  s->SetSaveImageFolder("/8");
+  s->SetInnerMarginK3(9);
+  s->SetInnerMarginK7(10);
+  s->SetDeviationCornersK7(11);
+  s->SetDeviationBlackLowK7(12);
+  s->SetDeviationWhiteLowK7(13);
+  s->SetDeviationBlackLowK3(14);
+  s->SetDeviationWhiteLowK3(15);
+  s->SetDeviationBlackHighK7(16);
+  s->SetDeviationWhiteHighK7(17);
+  s->SetDeviationBlackHighK3(18);
+  s->SetDeviationWhiteHighK3(19);
+  s->SetErrorPixels(20);
+  s->SetWarningPixels(21);
+  s->SetICMFlag(false);
+  s->SetJPEGQuality(23);
+
+  // Each number in the stored form of its value, told apart by the form of its default.
+  NameTexts expected;
+  for (std::size_t i = 0; i < kFirstRun.size(); ++i) {
+    const auto& [name, defaultText] = kFirstRun[i];
+    std::string text = std::to_string(i + 1);
+    if (defaultText.starts_with('/')) {
+      text = "/" + text;
+    } else if (defaultText == "true") {
+      text = "false";
+    } else if (defaultText.find('.') != std::string::npos) {
+      text += ".000000";
+    }
+    expected.emplace_back(name, text);
+  }
+  EXPECT_EQ(store->writes, expected);
+
+  EXPECT_EQ((std::vector<std::string>{s->ProfileFolder(), s->LoadProfileFolder(), s->SaveProfileFolder(),
+                                      s->LoadImageFolder(), s->SaveImageFolder()}),
+            (std::vector<std::string>{"/1", "/5", "/6", "/7", "/8"}));
+  EXPECT_EQ((std::vector<double>{s->PenaltyFactor(), s->QualityControl(), s->Gamma(), s->InnerMarginK3(),
+                                 s->InnerMarginK7(), s->DeviationCornersK7(), s->DeviationBlackLowK7(),
+                                 s->DeviationWhiteLowK7(), s->DeviationBlackLowK3(), s->DeviationWhiteLowK3(),
+                                 s->DeviationBlackHighK7(), s->DeviationWhiteHighK7(), s->DeviationBlackHighK3(),
+                                 s->DeviationWhiteHighK3()}),
+            (std::vector<double>{2, 3, 4, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+  EXPECT_EQ((std::vector<int>{s->ErrorPixels(), s->WarningPixels(), s->JPEGQuality()}),
+            (std::vector<int>{20, 21, 23}));
+  EXPECT_FALSE(s->ICMFlag());
+}
+
 TEST_F(SettingsTest, FailedWriteReportsCodeOneAndKeepsTheValue) {
   auto s = Make();
   store->failWrites = true;
