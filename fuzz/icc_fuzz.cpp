@@ -34,7 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(static_cast<size_t>(offset) < size, "the description position lies outside the bytes");
     Check(std::memchr(data + offset, 0, size - offset) != nullptr, "the description has no NUL inside the bytes");
     const std::vector<uint8_t> bytes(data, data + size);
-    Check(DescriptionFromBytes(bytes, offset).size() <= kMaxDescriptionLength, "the description is too long");
+    // At most 63 characters, each one the field can hold: the text survives being stored again.
+    const std::string description = DescriptionFromBytes(bytes, offset);
+    Check(StoredDescription(description) == description, "the description does not store as itself");
   } else {
     Check(offset == -1, "a description position below -1");
   }

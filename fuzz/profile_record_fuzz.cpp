@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ProfileRecord record;
   SetProfileBytes(record, data, static_cast<int64_t>(size));
   Check(record.bytes.size() == size, "the record does not hold a copy of the bytes");
-  Check(record.description.size() <= kMaxDescriptionLength, "the decoded description is too long");
+  Check(StoredDescription(record.description) == record.description,
+        "the decoded description is too long or holds what its field cannot");
   if (!record.TransformLoaded) {
     Check(record.descriptionOffset == -1 && record.description.empty(),
           "a foreign profile got a description");

@@ -1,5 +1,8 @@
 #include "cli/cli_args.h"
 
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QString>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -58,35 +61,23 @@ std::optional<long long> ParseInteger(const std::string& text) {
   return v;
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char ch : text) {
-    switch (ch) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        // Control characters and bytes beyond ASCII are escaped, so the output stays valid JSON
-        // whatever a description holds (such bytes are taken as Latin-1).
-        if (ch < 0x20 || ch >= 0x7f) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof(escaped), "\\u%04x", ch);
-          out += escaped;
-        } else {
-          out += static_cast<char>(ch);
-        }
-    }
-  }
-  return out + "\"";
+QJsonValue JsonText(const std::string& text) { return QJsonValue(QString::fromStdString(text)); }
+
+QJsonValue JsonDouble(double value) {
+  if (!std::isfinite(value)) return QJsonValue(QJsonValue::Null);
+  return QJsonValue(value);
 }
 
-std::string JsonNumber(double value) {
-  if (!std::isfinite(value)) return "null";
-  char text[40];
-  std::snprintf(text, sizeof(text), "%.17g", value);
-  return text;
+QJsonArray JsonDoubles(const double* values, int count) {
+  QJsonArray array;
+  for (int i = 0; i < count; ++i) array.append(JsonDouble(values[i]));
+  return array;
+}
+
+void PrintJsonLine(const QJsonObject& object) {
+  const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
+  std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
+  std::fputc('\n', stdout);
 }
 
 }  // namespace tintara::cli

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <map>
 #include <optional>
 #include <set>
@@ -36,8 +39,16 @@ class CommandArgs {
 std::optional<double> ParseFiniteDouble(const std::string& text);
 std::optional<long long> ParseInteger(const std::string& text);
 
-// JSON output helpers.
-std::string JsonString(const std::string& text);
-std::string JsonNumber(double value);  // 17 significant digits; null for a value that is not finite
+// JSON output. Every JSON the program prints is built as a QJsonObject and written by
+// PrintJsonLine. Texts in memory are UTF-8 and stay so in the output; numbers are written in their
+// shortest form that reads back as the same double.
+
+// A UTF-8 text as a JSON string (a malformed byte becomes U+FFFD, so the output stays valid UTF-8).
+QJsonValue JsonText(const std::string& text);
+// A number, or null for one that is not finite: JSON has no NaN or infinity.
+QJsonValue JsonDouble(double value);
+QJsonArray JsonDoubles(const double* values, int count);
+// Writes `object` to stdout as one compact line.
+void PrintJsonLine(const QJsonObject& object);
 
 }  // namespace tintara::cli

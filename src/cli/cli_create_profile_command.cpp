@@ -1,4 +1,7 @@
 // create-profile: the Create Profile command on a photograph, with the card marked by three clicks.
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <cstdio>
 #include <sstream>
 
@@ -30,28 +33,73 @@ class CommandLineHost : public CardSelectionHost {
   CardModel model_;
 };
 
-std::string PointJson(const PointD& p) { return "[" + JsonNumber(p.x) + "," + JsonNumber(p.y) + "]"; }
+QJsonArray PointJson(const PointD& p) { return {JsonDouble(p.x), JsonDouble(p.y)}; }
 
-template <size_t N>
-std::string BytesJson(const std::array<uint8_t, N>& v) {
-  std::string out = "[";
-  for (size_t i = 0; i < N; ++i) out += (i ? "," : "") + std::to_string(v[i]);
-  return out + "]";
+QJsonArray QuadJson(const std::array<PointD, 4>& q) {
+  return {PointJson(q[0]), PointJson(q[1]), PointJson(q[2]), PointJson(q[3])};
 }
 
-std::string QuadJson(const std::array<PointD, 4>& q) {
-  return "[" + PointJson(q[0]) + "," + PointJson(q[1]) + "," + PointJson(q[2]) + "," + PointJson(q[3]) + "]";
+QJsonArray BytesJson(const std::array<uint8_t, 3>& v) { return {int(v[0]), int(v[1]), int(v[2])}; }
+
+QJsonObject AreaJson(const ColorArea& area, const AreaQuality* quality) {
+  QJsonObject json;
+  json["index"] = area.index;
+  json["corners"] = QuadJson(area.corners);
+  json["pixels"] = static_cast<qint64>(area.pixelCount);
+  json["mean"] = BytesJson(area.mean);
+  json["valid"] = area.Valid;
+  json["unreliable"] = area.Unreliable;
+  if (quality) {
+    json["reference"] = BytesJson(quality->reference);
+    json["corrected"] = BytesJson(quality->corrected);
+    json["corrected_matched"] = BytesJson(quality->correctedMatched);
+    json["de_before"] = JsonDouble(quality->deBefore);
+    json["de_after"] = JsonDouble(quality->deAfter);
+    json["de_matched"] = JsonDouble(quality->deMatched);
+  }
+  return json;
+}
+
+QJsonObject QualityJson(const ProfileQualityReport& report) {
+  QJsonObject json;
+  json["mean_before"] = JsonDouble(report.meanBefore);
+  json["max_before"] = JsonDouble(report.maxBefore);
+  json["mean_after"] = JsonDouble(report.meanAfter);
+  json["max_after"] = JsonDouble(report.maxAfter);
+  json["mean_matched"] = JsonDouble(report.meanMatched);
+  json["max_matched"] = JsonDouble(report.maxMatched);
+  QJsonArray worst;
+  for (int index : report.worst) worst.append(index);
+  json["worst"] = worst;
+  return json;
+}
+
+QJsonObject ExposureJson(const FitExposure& exposure) {
+  QJsonObject json;
+  json["offset"] = JsonDouble(exposure.offset);
+  json["gain"] = JsonDouble(exposure.gain);
+  return json;
 }
 
 void PrintReport(const ProfileQualityReport& report) {
-  std::printf("area  measured      reference     corrected     dE2000 before  after\n");
+  const FitExposure& e = report.exposure;
+  std::printf("exposure: before fitting the colours, the card was brought to its reference's brightness and contrast\n"
+              "  (gain %.3f, offset %+.1f levels of 255); the profile corrects colour only and does not carry this\n",
+              e.gain, 255.0 * e.offset);
+  std::printf("dE2000 to the reference: before = as measured; after = through the profile, as converting this\n"
+              "  photograph gives it; after, exposure matched = with the exposure above, then through the profile\n");
+  std::printf("                                                corrected,      dE2000\n");
+  std::printf("area  measured      reference     corrected     exp. matched    before   after  after, exp. matched\n");
   for (const AreaQuality& q : report.areas) {
-    std::printf("%4d  %3d %3d %3d   %3d %3d %3d   %3d %3d %3d   %12.2f %6.2f%s\n", q.index, q.measured[0],
-                q.measured[1], q.measured[2], q.reference[0], q.reference[1], q.reference[2], q.corrected[0],
-                q.corrected[1], q.corrected[2], q.deBefore, q.deAfter, q.inFit ? "" : "   (left out of the fit)");
+    std::printf("%4d  %3d %3d %3d   %3d %3d %3d   %3d %3d %3d   %3d %3d %3d     %6.2f  %6.2f  %6.2f%s\n", q.index,
+                q.measured[0], q.measured[1], q.measured[2], q.reference[0], q.reference[1], q.reference[2],
+                q.corrected[0], q.corrected[1], q.corrected[2], q.correctedMatched[0], q.correctedMatched[1],
+                q.correctedMatched[2], q.deBefore, q.deAfter, q.deMatched, q.inFit ? "" : "   (left out of the fit)");
   }
-  std::printf("mean dE2000 %.2f before, %.2f after; largest %.2f before, %.2f after\n", report.meanBefore,
-              report.meanAfter, report.maxBefore, report.maxAfter);
+  std::printf("mean dE2000 %.2f before, %.2f after, %.2f after with the exposure matched\n", report.meanBefore,
+              report.meanAfter, report.meanMatched);
+  std::printf("largest     %.2f before, %.2f after, %.2f after with the exposure matched\n", report.maxBefore,
+              report.maxAfter, report.maxMatched);
   std::string worst;
   for (int index : report.worst) worst += (worst.empty() ? "" : ", ") + std::to_string(index);
   std::printf("largest differences after: areas %s\n", worst.c_str());
@@ -134,44 +182,30 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   }
   const CardLayout& layout = *selection.Layout();
   ProfileQualityReport report;
-  if (record) report = MeasureProfileQuality(layout, outcome.workingReference, record->transform);
+  if (record) report = MeasureProfileQuality(layout, outcome.workingReference, record->transform, engine.exposure);
 
   if (a.Has("--json")) {
-    std::string areas;
+    QJsonArray areas;
     for (size_t i = 0; i < layout.areas.size(); ++i) {
-      const ColorArea& area = layout.areas[i];
-      areas += (i ? "," : "") + std::string("{\"index\":") + std::to_string(area.index) +
-               ",\"corners\":" + QuadJson(area.corners) + ",\"pixels\":" + std::to_string(area.pixelCount) +
-               ",\"mean\":" + BytesJson(area.mean) + ",\"valid\":" + (area.Valid ? "true" : "false") +
-               ",\"unreliable\":" + (area.Unreliable ? "true" : "false");
-      if (record && i < report.areas.size()) {
-        const AreaQuality& q = report.areas[i];
-        areas += ",\"reference\":" + BytesJson(q.reference) + ",\"corrected\":" + BytesJson(q.corrected) +
-                 ",\"de_before\":" + JsonNumber(q.deBefore) + ",\"de_after\":" + JsonNumber(q.deAfter);
-      }
-      areas += "}";
+      const bool measured = record && i < report.areas.size();
+      areas.append(AreaJson(layout.areas[i], measured ? &report.areas[i] : nullptr));
     }
-    std::string coefficients = "[";
-    for (int k = 0; k < kCoefficientCountExpected; ++k) {
-      coefficients += (k ? "," : "") + JsonNumber(engine.coefficients.c[k]);
-    }
-    coefficients += "]";
-    std::string quality = "null";
-    if (record) {
-      std::string worst = "[";
-      for (size_t i = 0; i < report.worst.size(); ++i) worst += (i ? "," : "") + std::to_string(report.worst[i]);
-      quality = "{\"mean_before\":" + JsonNumber(report.meanBefore) + ",\"max_before\":" + JsonNumber(report.maxBefore) +
-                ",\"mean_after\":" + JsonNumber(report.meanAfter) + ",\"max_after\":" + JsonNumber(report.maxAfter) +
-                ",\"worst\":" + worst + "]}";
-    }
-    std::printf("{\"corners\":%s,\"orientation\":%d,\"turned\":%s,\"areas\":[%s],\"codes\":[%d,%d,%d,%d,%d],"
-                "\"objective\":%s,\"coefficients\":%s,\"name\":%s,\"description\":%s,\"profile\":%s,\"quality\":%s}\n",
-                QuadJson(selection.Corners()).c_str(), layout.ComputeOrientation(), layout.Turned ? "true" : "false",
-                areas.c_str(), outcome.codes[0], outcome.codes[1], outcome.codes[2], outcome.codes[3], outcome.codes[4],
-                JsonNumber(engine.objective).c_str(), coefficients.c_str(),
-                JsonString(record ? record->name : ProfileNameFromDocument(imagePath)).c_str(),
-                JsonString(record ? record->description : "").c_str(),
-                written.empty() ? "null" : JsonString(written).c_str(), quality.c_str());
+    QJsonArray codes;
+    for (int c : outcome.codes) codes.append(c);
+    QJsonObject json;
+    json["corners"] = QuadJson(selection.Corners());
+    json["orientation"] = layout.ComputeOrientation();
+    json["turned"] = layout.Turned;
+    json["areas"] = areas;
+    json["codes"] = codes;
+    json["objective"] = JsonDouble(engine.objective);
+    json["coefficients"] = JsonDoubles(engine.coefficients.c.data(), kCoefficientCountExpected);
+    json["exposure"] = record ? QJsonValue(ExposureJson(engine.exposure)) : QJsonValue(QJsonValue::Null);
+    json["name"] = JsonText(record ? record->name : ProfileNameFromDocument(imagePath));
+    json["description"] = JsonText(record ? record->description : "");
+    json["profile"] = written.empty() ? QJsonValue(QJsonValue::Null) : JsonText(written);
+    json["quality"] = record ? QJsonValue(QualityJson(report)) : QJsonValue(QJsonValue::Null);
+    PrintJsonLine(json);
   } else if (record) {
     PrintReport(report);
     std::printf("profile \"%s\" written to %s\n", ProfileBoxText(*record).c_str(), written.c_str());

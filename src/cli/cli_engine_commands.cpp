@@ -6,7 +6,6 @@
 #include <QJsonValue>
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 
 #include "app/settings.h"
 #include "app/strings.h"
@@ -87,16 +86,12 @@ bool ReadSampleFile(const std::string& path, SampleFile& out, std::string& error
   return true;
 }
 
-template <typename T>
-std::string JsonArray(const T* values, int n) {
-  std::string out = "[";
-  for (int i = 0; i < n; ++i) out += (i ? "," : "") + JsonNumber(values[i]);
-  return out + "]";
+QJsonArray ColourantsJson(const double (&colourants)[3][3]) {
+  return {JsonDoubles(colourants[0], 3), JsonDoubles(colourants[1], 3), JsonDoubles(colourants[2], 3)};
 }
 
-std::string ColourantsJson(const double (&colourants)[3][3]) {
-  return "[" + JsonArray(colourants[0], 3) + "," + JsonArray(colourants[1], 3) + "," +
-         JsonArray(colourants[2], 3) + "]";
+QJsonArray CurvesJson(const double (&curves)[3][256]) {
+  return {JsonDoubles(curves[0], 256), JsonDoubles(curves[1], 256), JsonDoubles(curves[2], 256)};
 }
 
 std::optional<double> NumberOption(const CommandArgs& a, const char* name, double fallback,
@@ -178,12 +173,14 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
   }
 
   if (a.Has("--json")) {
-    std::printf("{\"code\":%d,\"objective\":%s,\"coefficients\":%s,\"colourants\":%s,\"matrix\":%s,"
-                "\"profile\":%s}\n",
-                code, JsonNumber(context.objective).c_str(),
-                JsonArray(context.coefficients.c.data(), kCoefficientCountExpected).c_str(),
-                ColourantsJson(context.colourants).c_str(), JsonArray(context.matrixA, 9).c_str(),
-                written.empty() ? "null" : JsonString(written).c_str());
+    QJsonObject result;
+    result["code"] = code;
+    result["objective"] = JsonDouble(context.objective);
+    result["coefficients"] = JsonDoubles(context.coefficients.c.data(), kCoefficientCountExpected);
+    result["colourants"] = ColourantsJson(context.colourants);
+    result["matrix"] = JsonDoubles(context.matrixA, 9);
+    result["profile"] = written.empty() ? QJsonValue(QJsonValue::Null) : JsonText(written);
+    PrintJsonLine(result);
   } else if (!written.empty()) {
     std::printf("profile written to %s (objective %.6f)\n", written.c_str(), context.objective);
   }
@@ -219,15 +216,15 @@ int CommandProfileInfo(const GlobalOptions&, const std::vector<std::string>& arg
   const std::string description = DescriptionFromBytes(bytes, context.decodedDescriptionOffset);
 
   if (a.Has("--json")) {
-    std::ostringstream out;
-    out << "{\"size\":" << bytes.size() << ",\"transform\":true,\"description\":" << JsonString(description)
-        << ",\"matrix\":" << JsonArray(context.matrixA, 9) << ",\"base_curves\":["
-        << JsonArray(context.baseCurves[0], 256) << "," << JsonArray(context.baseCurves[1], 256) << ","
-        << JsonArray(context.baseCurves[2], 256) << "],\"gamma_curves\":["
-        << JsonArray(context.gammaCurves[0], 256) << "," << JsonArray(context.gammaCurves[1], 256) << ","
-        << JsonArray(context.gammaCurves[2], 256) << "],\"colourants\":" << ColourantsJson(context.colourants)
-        << "}\n";
-    std::fputs(out.str().c_str(), stdout);
+    QJsonObject info;
+    info["size"] = static_cast<qint64>(bytes.size());
+    info["transform"] = true;
+    info["description"] = JsonText(description);
+    info["matrix"] = JsonDoubles(context.matrixA, 9);
+    info["base_curves"] = CurvesJson(context.baseCurves);
+    info["gamma_curves"] = CurvesJson(context.gammaCurves);
+    info["colourants"] = ColourantsJson(context.colourants);
+    PrintJsonLine(info);
     return kExitOk;
   }
   std::printf("size         %zu bytes\n", bytes.size());

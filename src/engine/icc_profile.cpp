@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "base/result_codes.h"
+#include "base/text_encoding.h"
 
 namespace tintara {
 
@@ -242,11 +243,25 @@ int decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context) {
   return kOk;
 }
 
+std::string DescriptionFieldBytes(const std::string& description) {
+  std::string field = Utf8ToLatin1(description);
+  // The field ends at its first NUL: text after one would be written but never read back.
+  const size_t nul = field.find('\0');
+  if (nul != std::string::npos) field.resize(nul);
+  // One byte per character, so this cut never falls inside a character.
+  if (field.size() > static_cast<size_t>(kMaxDescriptionLength)) field.resize(kMaxDescriptionLength);
+  return field;
+}
+
+std::string StoredDescription(const std::string& description) {
+  return Latin1ToUtf8(DescriptionFieldBytes(description));
+}
+
 bool SetDescriptionInBytes(std::vector<uint8_t>& bytes, int offset, const std::string& description) {
   if (offset < 0 || static_cast<size_t>(offset) + kDescriptionFieldSize > bytes.size()) return false;
-  const size_t n = std::min<size_t>(description.size(), kMaxDescriptionLength);
+  const std::string field = DescriptionFieldBytes(description);
   std::fill_n(bytes.begin() + offset, kDescriptionFieldSize, uint8_t{0});
-  std::memcpy(bytes.data() + offset, description.data(), n);
+  std::memcpy(bytes.data() + offset, field.data(), field.size());
   return true;
 }
 
@@ -254,7 +269,7 @@ std::string DescriptionFromBytes(const std::vector<uint8_t>& bytes, int offset) 
   if (offset < 0 || static_cast<size_t>(offset) >= bytes.size()) return {};
   const size_t available = std::min<size_t>(bytes.size() - offset, kMaxDescriptionLength);
   const char* text = reinterpret_cast<const char*>(bytes.data() + offset);
-  return std::string(text, strnlen(text, available));
+  return Latin1ToUtf8(std::string_view(text, strnlen(text, available)));
 }
 
 }  // namespace tintara

@@ -39,12 +39,25 @@ int make_rgb_icc(const SampleSet& samples, const EngineReferenceSet& reference, 
 // anything else is foreign, and nothing outside `size` bytes is ever read.
 int decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context);
 
-// Writes `description` (cut to 63 characters, NUL padded) into the 64-byte field at `offset`.
-// Nothing else in the bytes changes. Returns false, changing nothing, when the field does not lie
-// inside the bytes.
+// The description field holds ISO 8859-1 text while descriptions in memory are UTF-8; the
+// conversions (base/text_encoding.h) happen here, at the field, and nowhere else.
+
+// What the field stores for the UTF-8 `description`: its ISO 8859-1 form (a character the field
+// cannot hold, or a malformed byte, becomes "?"), ended at a NUL it contains, cut to its first 63
+// characters.
+std::string DescriptionFieldBytes(const std::string& description);
+
+// The UTF-8 text a profile shows once `description` is set: the field's content read back. A
+// record keeps this text, so it never shows a description its bytes do not hold.
+std::string StoredDescription(const std::string& description);
+
+// Writes the UTF-8 `description` (as DescriptionFieldBytes, NUL padded) into the 64-byte field at
+// `offset`. Nothing else in the bytes changes. Returns false, changing nothing, when the field does
+// not lie inside the bytes.
 bool SetDescriptionInBytes(std::vector<uint8_t>& bytes, int offset, const std::string& description);
 
-// The NUL-terminated description text at `offset`, cut to 63 characters; empty when out of range.
+// The NUL-terminated description text at `offset`, cut to 63 characters, as UTF-8; empty when out
+// of range.
 std::string DescriptionFromBytes(const std::vector<uint8_t>& bytes, int offset);
 
 }  // namespace tintara

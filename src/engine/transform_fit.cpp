@@ -55,6 +55,13 @@ TransformCoefficients TransformCoefficients::Identity() {
   return t;
 }
 
+TransformCoefficients ExposureTransform(const FitExposure& exposure) {
+  TransformCoefficients t = TransformCoefficients::Identity();
+  t.c[9] = t.c[13] = t.c[17] = exposure.offset;
+  t.c[10] = t.c[14] = t.c[18] = exposure.gain;
+  return t;
+}
+
 // One channel's tone curve at x: offset + gain x + s1 sin(pi x) + s2 sin(2 pi x), summed left to right.
 static double CurveValue(const TransformCoefficients& t, int channel, double x) {
   const double* k = &t.c[9 + 4 * channel];
@@ -170,8 +177,9 @@ void Move(TransformCoefficients& t, const SearchParameter& p, const double (&bas
 
 // Pre-normalisation: fits a brightness offset and a contrast gain common to the three channels with
 // the penalty switched off, then bakes them into the samples, so the main fit starts from samples
-// whose overall level already matches the references. Returns a transform failure code or 0.
-int PreNormalise(FitProblem& problem, const EngineContext& context) {
+// whose overall level already matches the references. `exposure` receives the offset and gain
+// found. Returns a transform failure code or 0.
+int PreNormalise(FitProblem& problem, const EngineContext& context, FitExposure& exposure) {
   const Objective objective(problem, context);
   TransformCoefficients t = TransformCoefficients::Identity();
   const SearchParameter parameters[2] = {{{9, 13, 17}, 3}, {{10, 14, 18}, 3}};
@@ -204,6 +212,9 @@ int PreNormalise(FitProblem& problem, const EngineContext& context) {
     }
     if (!moved) step *= 0.5;
   }
+  // The three channels' offsets and gains moved together from equal values, so they are still equal.
+  exposure.offset = t.c[9];
+  exposure.gain = t.c[10];
   double adjusted[3][kMaxAreas];
   code = make_transform(t, problem.x[0], problem.x[1], problem.x[2], adjusted[0], adjusted[1],
                         adjusted[2], problem.count, kCoefficientCountExpected, context);
@@ -295,6 +306,8 @@ void DeriveOutputs(EngineContext& context, const TransformCoefficients& t) {
 }  // namespace
 
 int opt_transform(EngineContext& context, const SampleSet& samples, const EngineReferenceSet& reference) {
+  // A fit that stops early must not report the exposure of an earlier one.
+  context.exposure = FitExposure{};
   const int count = std::clamp(context.count, 0, kMaxAreas);
   FitProblem problem = Normalise(count, samples, reference);
 
@@ -304,7 +317,8 @@ int opt_transform(EngineContext& context, const SampleSet& samples, const Engine
   for (int i = 0; i < count; ++i) weightSum += problem.weight[i];
   if (!(weightSum > 0.0)) return kTooFewAreas;
 
-  int code = PreNormalise(problem, context);
+  FitExposure exposure;
+  int code = PreNormalise(problem, context, exposure);
   if (code != kOk) return code;
 
   TransformCoefficients t = TransformCoefficients::Identity();
@@ -313,6 +327,7 @@ int opt_transform(EngineContext& context, const SampleSet& samples, const Engine
   if (code != kOk) return code;
 
   context.objective = best;
+  context.exposure = exposure;
   DeriveOutputs(context, t);
   // Equality with the limit passes.
   return best > context.qualityLimit ? kPoorQuality : kOk;

@@ -55,6 +55,15 @@ struct TransformCoefficients {
   friend bool operator==(const TransformCoefficients&, const TransformCoefficients&) = default;
 };
 
+// The exposure the fit takes out of the samples before it fits the colours: a brightness offset and
+// a contrast gain common to the three channels, on the normalised 0..1 scale, so that a sample x
+// becomes clamp(offset + gain x). A profile corrects colour, not the exposure of the one photograph
+// it was made from, so these are reported but written into no profile.
+struct FitExposure {
+  double offset = 0.0;
+  double gain = 1.0;
+};
+
 // The bytes of the last written profile and where its description text sits in them.
 struct ProfileHolder {
   std::vector<uint8_t> bytes;
@@ -84,6 +93,7 @@ struct EngineContext {
   double baseCurves[3][256]{};
   double gammaCurves[3][256]{};
   double matrixA[9]{};  // c[0..8], row-major
+  FitExposure exposure;  // found by the pre-normalisation; neutral when no fit ran
 
   // Position of the description text found by decode_icc_220, -1 when there was no 'desc' tag.
   int decodedDescriptionOffset = -1;
@@ -102,6 +112,11 @@ extern const double kBaseColorantMatrix[3][3];
 int make_transform(const TransformCoefficients& coefficients, const double* inR, const double* inG,
                    const double* inB, double* outR, double* outG, double* outB, int n,
                    int coefficientCount, const EngineContext& context);
+
+// The transform the pre-normalisation evaluates for an exposure: the identity but for the common
+// offset and gain of the three curves. Through make_transform it turns normalised samples into the
+// exposure-matched samples the main fit works on.
+TransformCoefficients ExposureTransform(const FitExposure& exposure);
 
 // Fits the coefficients for ctx.count colour areas and fills every output field of the context.
 // Returns 0, kPoorQuality (outputs filled all the same), kTooFewAreas when no area carries weight,

@@ -55,7 +55,9 @@ void SetProfileName(ProfileRecord& record, const std::string& name) {
 }
 
 void SetProfileDescription(ProfileRecord& record, const std::string& description) {
-  record.description = description.substr(0, kMaxDescriptionLength);
+  // The record keeps what its description field can hold, also while no field is known, so the
+  // text shown (and compared when records meet in the store) is the one its bytes give back.
+  record.description = StoredDescription(description);
   if (record.descriptionOffset >= 0) {
     SetDescriptionInBytes(record.bytes, record.descriptionOffset, record.description);
   }

@@ -14,7 +14,7 @@ struct ProfileRecord {
   std::vector<uint8_t> bytes;
   int descriptionOffset = -1;  // where the description text sits in the bytes; -1 when not known
   std::string name;
-  std::string description;  // at most 63 characters
+  std::string description;  // UTF-8, at most 63 characters, each one the field can hold
   bool InFolder = false;         // read from the profile folder
   bool Unsaved = false;          // created in this run and not yet written to a file
   bool TransformLoaded = false;  // the bytes decoded into a transform of this system
@@ -38,7 +38,9 @@ void SetProfileBytes(ProfileRecord& record, const uint8_t* bytes, int64_t size);
 // The name shown to the user; an empty name becomes "NoName".
 void SetProfileName(ProfileRecord& record, const std::string& name);
 
-// The description, cut to 63 characters, also written into the bytes when its offset is known.
+// The description (UTF-8) as the profile's field holds it: characters beyond ISO 8859-1 become
+// "?", the text ends at a NUL and is cut to 63 characters. It is also written into the bytes when
+// its offset is known.
 void SetProfileDescription(ProfileRecord& record, const std::string& description);
 
 }  // namespace tintara

@@ -52,5 +52,22 @@ TEST(CliBatch, ReportsEachItemAndExitsByTheOutcome) {
   EXPECT_EQ(RunCli({"batch", "--profile", profile, "--output", "Replace", dir.File("a.tif")}).exitCode, 64);
 }
 
+// File names are UTF-8 from end to end: read, named for the copy and printed unchanged, with a
+// profile whose name and description are not ASCII either (the items find it by that text).
+TEST(CliBatch, Utf8FileNamesAndProfileTextsPassUnchanged) {
+  TempDir dir;
+  const std::string profile = dir.File("\xC3\x89t\xC3\xA9.tnp");
+  ASSERT_EQ(RunCli({"fit", "--samples", kSamples, "--reference", "#0", "--description", "Caf\xC3\xA9 180\xC2\xB0",
+                    "-o", profile})
+                .exitCode,
+            0);
+  const std::string input = dir.File("\xC3\x84pfel 180\xC2\xB0 \xE2\x84\xA6.jpg");
+  WritePhoto(input);
+  const CommandResult run = RunCli({"batch", "--profile", profile, input});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "Succeeded\t" + input + "\n");
+  EXPECT_TRUE(std::filesystem::exists(dir.File("\xC3\x84pfel 180\xC2\xB0 \xE2\x84\xA6(1).jpg")));
+}
+
 }  // namespace
 }  // namespace tintara::test

@@ -4,6 +4,9 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "support/run_command.h"
@@ -52,13 +55,74 @@ TEST(CliCreateProfile, AMarkedCardGivesAProfileAndItsQualityReport) {
   EXPECT_LT(quality["mean_after"].toDouble(), quality["mean_before"].toDouble());
   EXPECT_EQ(quality["worst"].toArray().size(), 5);
   EXPECT_EQ(std::filesystem::file_size(dir.File("card.tnp")), 5264u);
+  EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << "one line per run";
 
-  // The plain report carries the same table.
+  // The exposure the fit took out, and every area and the summary also with it matched.
+  const QJsonObject exposure = doc["exposure"].toObject();
+  EXPECT_GT(exposure["gain"].toDouble(), 0.9);
+  EXPECT_LT(exposure["gain"].toDouble(), 1.2);
+  EXPECT_LT(std::abs(exposure["offset"].toDouble()), 0.1);
+  double largest = 0.0;
+  for (const QJsonValue& v : areas) {
+    EXPECT_EQ(v.toObject()["corrected_matched"].toArray().size(), 3);
+    largest = std::max(largest, v.toObject()["de_matched"].toDouble());
+  }
+  EXPECT_EQ(quality["max_matched"].toDouble(), largest);
+  EXPECT_LT(quality["mean_matched"].toDouble(), quality["mean_after"].toDouble());
+
+  // The plain report carries the same table and says what the exposure was.
   const CommandResult text = RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "#0",
                                      "-o", dir.File("again.tnp")});
   EXPECT_EQ(text.exitCode, 0);
   EXPECT_NE(text.out.find("mean dE2000"), std::string::npos);
+  EXPECT_NE(text.out.find("after with the exposure matched"), std::string::npos);
+  char gain[32];
+  std::snprintf(gain, sizeof(gain), "gain %.3f", exposure["gain"].toDouble());
+  EXPECT_NE(text.out.find(gain), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("card (Lumeno profile with 'Lumeno K7 Standard (8-bit)' reference.)"), std::string::npos);
+}
+
+TEST(CliCreateProfile, WithTheExposureMatchedEveryExposureOfTheCardCorrectsAlike) {
+  // The camera records k (M ref), clipped at its white; a profile corrects colour, not exposure, so
+  // the plain "after" grows as k strays from 1 while, with the exposure matched, the colours come out
+  // about as well every time. The exposure the fit finds undoes k: its gain times k is what it is
+  // for k = 1 and its offset stays put while nothing clips (k < 1); at k = 1.15 the white clips and
+  // pulls both somewhat.
+  TempDir dir;
+  struct Shot {
+    double k;
+    double gain, offset, meanAfter, meanMatched, maxMatched;
+  };
+  std::vector<Shot> shots;
+  for (const std::string k : {"0.75", "0.85", "1.0", "1.15"}) {
+    const std::string card = dir.File("card" + k + ".tif");
+    // A small photograph, for speed; later options override Render's own.
+    const std::string clicks = Render(card, {"--size", "360x280", "--place", "180,140,220,4", "--camera-gain", k});
+    const CommandResult r =
+        RunCli({"create-profile", card, "--corners", clicks, "--reference", "#0", "--json", "-o", card + ".tnp"});
+    ASSERT_LE(r.exitCode, 1) << k << ": " << r.err;  // a finding about the white is fine
+    const QJsonObject doc = Json(r.out);
+    const QJsonObject quality = doc["quality"].toObject();
+    shots.push_back({std::stod(k), doc["exposure"].toObject()["gain"].toDouble(),
+                     doc["exposure"].toObject()["offset"].toDouble(), quality["mean_after"].toDouble(),
+                     quality["mean_matched"].toDouble(), quality["max_matched"].toDouble()});
+  }
+  const Shot& normal = shots[2];
+  double lowest = 1e9, highest = 0.0;
+  for (const Shot& s : shots) {
+    EXPECT_LT(s.meanMatched, 1.5) << s.k;
+    EXPECT_LT(s.maxMatched, 3.5) << s.k;
+    lowest = std::min(lowest, s.meanMatched);
+    highest = std::max(highest, s.meanMatched);
+    if (s.k != 1.0) {
+      EXPECT_GT(s.meanAfter, 3 * s.meanMatched) << s.k;
+    }
+    const bool clips = s.k > 1.0;
+    EXPECT_NEAR(s.gain * s.k, normal.gain, clips ? 0.08 : 0.02) << s.k;
+    EXPECT_NEAR(s.offset, normal.offset, clips ? 0.04 : 0.01) << s.k;
+  }
+  EXPECT_LT(highest - lowest, 0.5);
+  for (size_t i = 1; i < shots.size(); ++i) EXPECT_LT(shots[i].gain, shots[i - 1].gain);
 }
 
 TEST(CliCreateProfile, TurnedCardsAndFindingsUnderStrict) {
@@ -76,10 +140,15 @@ TEST(CliCreateProfile, TurnedCardsAndFindingsUnderStrict) {
   EXPECT_EQ(wrong.exitCode, 1);
   EXPECT_NE(wrong.err.find("The white color in the selected card is too dark."), std::string::npos) << wrong.err;
   const CommandResult strict = RunCli({"create-profile", dir.File("turned.jpg"), "--corners", clicks, "--reference",
-                                       "#0", "--strict", "-o", dir.File("s.tnp")});
+                                       "#0", "--strict", "--json", "-o", dir.File("s.tnp")});
   EXPECT_EQ(strict.exitCode, 2);
   EXPECT_NE(strict.err.find("The color profile was not created."), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.File("s.tnp")));
+  // No profile, so neither an exposure nor a quality to report.
+  const QJsonObject none = Json(strict.out);
+  EXPECT_TRUE(none["exposure"].isNull());
+  EXPECT_TRUE(none["quality"].isNull());
+  EXPECT_EQ(none["areas"].toArray().size(), 30);
 }
 
 TEST(CliCreateProfile, RefusesBadClicksReferencesAndImages) {

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "base/result_codes.h"
+#include "engine/icc_profile.h"
 #include "support/run_command.h"
 
 namespace tintara::test {
@@ -55,6 +57,58 @@ TEST(CliFit, WritesAProfileThatReadsBackWithTheSameTransform) {
                 .exitCode,
             0);
   EXPECT_EQ(ReadFileText(again), ReadFileText(out));
+}
+
+TEST(CliFit, DescriptionIsStoredAsIso88591AndPrintedAsUtf8) {
+  TempDir dir;
+  const std::string cafe = "Caf\xC3\xA9 180\xC2\xB0";
+  const std::string out = dir.File("caf\xC3\xA9.tnp");
+  ASSERT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "--description", cafe, "-o", out}).exitCode, 0);
+  const std::string bytes = ReadFileText(out);
+  ASSERT_EQ(bytes.size(), 5264u);
+  EXPECT_EQ(bytes.substr(304, 10), std::string("Caf\xE9 180\xB0") + '\0');
+
+  const CommandResult info = Cli({"profile-info", out, "--json"});
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  EXPECT_NE(info.out.find("\"description\":\"" + cafe + "\""), std::string::npos) << info.out;
+  EXPECT_EQ(Json(info.out)["description"].toString().toStdString(), cafe);
+  EXPECT_NE(Cli({"profile-info", out}).out.find("description  " + cafe + "\n"), std::string::npos);
+
+  // A character the field cannot hold is stored, and shown, as "?".
+  ASSERT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "--description", "\xCE\xA9", "-o", out})
+                .exitCode,
+            0);
+  EXPECT_EQ(ReadFileText(out).substr(304, 2), std::string("?") + '\0');
+  EXPECT_EQ(Json(Cli({"profile-info", out, "--json"}).out)["description"].toString(), "?");
+}
+
+// profile-info's numbers are the decoded profile's, exactly: a script comparing them with the
+// engine must see no rounding from the output.
+TEST(CliProfileInfo, JsonNumbersAreTheDecodedValuesExactly) {
+  TempDir dir;
+  const std::string out = dir.File("p.tnp");
+  ASSERT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "-o", out}).exitCode, 0);
+  const std::string text = ReadFileText(out);
+  const std::vector<uint8_t> bytes(text.begin(), text.end());
+  EngineContext decoded;
+  ASSERT_EQ(decode_icc_220(bytes.data(), bytes.size(), decoded), kOk);
+
+  const QJsonObject info = Json(Cli({"profile-info", out, "--json"}).out);
+  const QJsonArray matrix = info["matrix"].toArray();
+  ASSERT_EQ(matrix.size(), 9);
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(matrix[k].toDouble(), decoded.matrixA[k]) << k;
+  for (int ch = 0; ch < 3; ++ch) {
+    const QJsonArray base = info["base_curves"].toArray()[ch].toArray();
+    const QJsonArray gamma = info["gamma_curves"].toArray()[ch].toArray();
+    ASSERT_EQ(base.size(), 256);
+    ASSERT_EQ(gamma.size(), 256);
+    for (int j = 0; j < 256; ++j) {
+      ASSERT_EQ(base[j].toDouble(), decoded.baseCurves[ch][j]) << ch << " " << j;
+      ASSERT_EQ(gamma[j].toDouble(), decoded.gammaCurves[ch][j]) << ch << " " << j;
+    }
+    const QJsonArray colourant = info["colourants"].toArray()[ch].toArray();
+    for (int a = 0; a < 3; ++a) EXPECT_EQ(colourant[a].toDouble(), decoded.colourants[ch][a]);
+  }
 }
 
 TEST(CliFit, PoorQualityStillWritesTheProfile) {

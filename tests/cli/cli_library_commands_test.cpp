@@ -98,6 +98,17 @@ TEST(CliProfiles, ListsTheFolderFromTheOptionOrTheSetting) {
   ASSERT_EQ(CliIn(config.path(), {"settings", "set", "ICCPath", folder.path()}).exitCode, 0);
   EXPECT_EQ(CliIn(config.path(), {"profiles"}).out, expected);
 
+  // Names (from file names) and descriptions (from the profile's ISO 8859-1 field) are listed as
+  // UTF-8, as the profile lists show them.
+  const std::string summer = "\xC3\x89t\xC3\xA9";  // listed after the ASCII names
+  const std::string cafe = "Caf\xC3\xA9 180\xC2\xB0";
+  ASSERT_EQ(CliIn(config.path(), {"fit", "--samples", kSamples, "--reference", "#0", "--description", cafe,
+                                   "-o", folder.File(summer + ".tnp")})
+                .exitCode,
+            0);
+  EXPECT_EQ(CliIn(config.path(), {"profiles"}).out,
+            expected + "2\t" + summer + " (" + cafe + ")\tInFolder,TransformLoaded\n");
+
   const CommandResult empty = CliIn(config.path(), {"profiles", "--folder", ""});
   EXPECT_EQ(empty.exitCode, 2);
   EXPECT_NE(empty.err.find("The path to the color profile folder is not valid."), std::string::npos);

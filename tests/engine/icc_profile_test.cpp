@@ -216,6 +216,36 @@ TEST(ProfileDescription, IsWrittenInPlaceAndCut) {
   EXPECT_EQ(DescriptionFromBytes(b, 6000), "");
 }
 
+// Descriptions are UTF-8 in memory; the field holds ISO 8859-1, one byte per character.
+TEST(ProfileDescription, FieldHoldsIso88591AndIsCutByCharacters) {
+  std::vector<uint8_t> b = WriteProfileBytes(FilledContext());
+  auto field = [&](size_t n) { return std::string(reinterpret_cast<const char*>(&b[304]), n); };
+
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, "Caf\xC3\xA9 180\xC2\xB0"));
+  EXPECT_EQ(field(10), std::string("Caf\xE9 180\xB0") + '\0');
+  EXPECT_EQ(DescriptionFromBytes(b, 304), "Caf\xC3\xA9 180\xC2\xB0");
+
+  // 64 characters: the cut keeps 63 and takes the last "é" whole, not one of its two bytes.
+  const std::string x62(62, 'x');
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, x62 + "\xC3\xA9z"));
+  EXPECT_EQ(field(64), x62 + "\xE9" + '\0');
+  EXPECT_EQ(DescriptionFromBytes(b, 304), x62 + "\xC3\xA9");
+  std::string accents;
+  for (int i = 0; i < 63; ++i) accents += "\xC3\xA9";
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, accents + "\xC3\xA9"));
+  EXPECT_EQ(DescriptionFromBytes(b, 304), accents);
+
+  // What a profile shows once a description is set is exactly what its bytes give back, and the
+  // field ends at a NUL of the text.
+  for (const std::string& text : {std::string("Studio"), std::string("ab\0cd", 5), x62 + "\xC3\xA9z",
+                                  std::string("\xE2\x82" "A\xC2\x85"), accents + "\xCE\xA9"}) {
+    ASSERT_TRUE(SetDescriptionInBytes(b, 304, text));
+    EXPECT_EQ(StoredDescription(text), DescriptionFromBytes(b, 304)) << text;
+  }
+  EXPECT_EQ(StoredDescription(std::string("ab\0cd", 5)), "ab");
+  EXPECT_EQ(StoredDescription("\xE2\x82" "A\xC2\x85"), "??A?");
+}
+
 // Setting a description rewrites the whole 64-byte field at the decoded position. A profile whose
 // 'desc' tag is too short for that field, or lies over the tag table or the private tag, must not
 // offer the position: the next description edit would silently change the layout or the transform.

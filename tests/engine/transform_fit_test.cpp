@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/result_codes.h"
+#include "engine/icc_profile.h"
 
 namespace tintara {
 namespace {
@@ -126,6 +127,57 @@ TEST(TransformFit, ExposureIsTakenOutBeforeTheMainFit) {
   for (int r = 0; r < 3; ++r) {
     for (int k = 0; k < 3; ++k) EXPECT_NEAR(ctx.matrixA[3 * r + k], r == k ? 1.0 : 0.0, 0.03);
   }
+}
+
+TEST(TransformFit, ReportsTheExposureItTookOutAndWritesItNowhere) {
+  const EngineReferenceSet ref = Reference(30);
+  EngineContext ctx = Context(30);
+  ASSERT_EQ(opt_transform(ctx, SamplesFrom(ref), ref), kOk);
+  EXPECT_EQ(ctx.exposure.offset, 0.0);
+  EXPECT_EQ(ctx.exposure.gain, 1.0);
+
+  // Shot flat and dark: x = 0.1 + 0.7 ref. The exposure that undoes it is gain 1 / 0.7, offset
+  // -0.1 / 0.7 (the search, moving one parameter at a time on a grid, ends near rather than on it);
+  // through the fit's own transform it brings every sample to within two levels of its reference.
+  const SampleSet flat = Camera(ref, 30, [](const double* in, double* out) {
+    for (int c = 0; c < 3; ++c) out[c] = 0.1 + 0.7 * in[c];
+  });
+  ASSERT_EQ(opt_transform(ctx, flat, ref), kOk);
+  const FitExposure found = ctx.exposure;
+  EXPECT_NEAR(found.gain, 1 / 0.7, 0.03);
+  EXPECT_NEAR(found.offset, -0.1 / 0.7, 0.015);
+  double x[3][kMaxAreas], adjusted[3][kMaxAreas];
+  for (int i = 0; i < 30; ++i) {
+    x[0][i] = flat.R[i] / 255.0;
+    x[1][i] = flat.G[i] / 255.0;
+    x[2][i] = flat.B[i] / 255.0;
+  }
+  ASSERT_EQ(make_transform(ExposureTransform(found), x[0], x[1], x[2], adjusted[0], adjusted[1], adjusted[2], 30,
+                           kCoefficientCountExpected, ctx),
+            kOk);
+  for (int i = 0; i < 30; ++i) {
+    EXPECT_NEAR(adjusted[0][i], ref.R[i] / 255.0, 2.0 / 255) << i;
+    EXPECT_NEAR(adjusted[1][i], ref.G[i] / 255.0, 2.0 / 255) << i;
+    EXPECT_NEAR(adjusted[2][i], ref.B[i] / 255.0, 2.0 / 255) << i;
+  }
+
+  // A poor fit reports its exposure too; a fit with nothing to fit reports none, not the last one.
+  ctx.qualityLimit = 0.0;
+  ASSERT_EQ(opt_transform(ctx, flat, ref), kPoorQuality);
+  EXPECT_EQ(ctx.exposure.gain, found.gain);
+  EXPECT_EQ(ctx.exposure.offset, found.offset);
+  EngineReferenceSet unweighted = ref;
+  for (auto& w : unweighted.W) w = 0;
+  ASSERT_EQ(opt_transform(ctx, flat, unweighted), kTooFewAreas);
+  EXPECT_EQ(ctx.exposure.offset, 0.0);
+  EXPECT_EQ(ctx.exposure.gain, 1.0);
+
+  // The profile corrects colour only: its bytes do not depend on the exposure.
+  ctx.qualityLimit = kDefaultQualityLimit;
+  ASSERT_EQ(opt_transform(ctx, flat, ref), kOk);
+  const std::vector<uint8_t> bytes = WriteProfileBytes(ctx);
+  ctx.exposure = FitExposure{};
+  EXPECT_EQ(WriteProfileBytes(ctx), bytes);
 }
 
 TEST(TransformFit, CrossTalkIsUndoneByTheMatrix) {

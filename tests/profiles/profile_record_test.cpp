@@ -45,6 +45,24 @@ TEST(ProfileRecord, NameAndDescriptionRules) {
   EXPECT_EQ(blank.bytes, (std::vector<uint8_t>{1, 2, 3}));
 }
 
+TEST(ProfileRecord, ShowsTheDescriptionItsBytesHold) {
+  ProfileRecord r = TestProfileRecord("Caf\xC3\xA9", "Old");
+  std::string accents;
+  for (int i = 0; i < 64; ++i) accents += "\xC3\xA0";
+  for (const std::string& text : {std::string("Caf\xC3\xA9 180\xC2\xB0"), std::string("\xCE\xA9mega"), accents,
+                                  std::string("bad \xE9 byte")}) {
+    SetProfileDescription(r, text);
+    EXPECT_EQ(r.description, DescriptionFromBytes(r.bytes, r.descriptionOffset)) << text;
+    EXPECT_EQ(ProfileRecord(r).description, r.description) << text;  // a copy decodes afresh
+  }
+  EXPECT_EQ(r.description, "bad ? byte");
+
+  // Without a field in the bytes the record still keeps only what a field could hold.
+  ProfileRecord blank;
+  SetProfileDescription(blank, "\xCE\xA9 " + accents);
+  EXPECT_EQ(blank.description, "? " + accents.substr(0, 2 * 61));
+}
+
 TEST(ProfileRecord, CopyOwnsItsBytesAndDecodesAfresh) {
   ProfileRecord original = TestProfileRecord("A", "first", 1.5);
   original.TransformLoaded = false;  // as if never decoded
