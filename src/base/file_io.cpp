@@ -76,7 +76,9 @@ bool WriteFileSafely(const std::string& target, const std::function<bool(std::FI
   std::FILE* f = CreateTemporaryBeside(target, temporary);
   if (!f) return false;
   bool ok = fill(f);
-  ok = std::fflush(f) == 0 && ok;
+  // A failed write leaves its mark on the stream even when `fill` did not look: a large write that
+  // bypassed the buffer and hit a full disk, say. Such a file is never put in place.
+  ok = std::fflush(f) == 0 && std::ferror(f) == 0 && ok;
 #ifndef _WIN32
   if (ok && replacing) ok = fsync(fileno(f)) == 0;
 #endif

@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "app/settings.h"
-#include "app/settings_storage.h"
 #include "base/result_codes.h"
 #include "card/card_layout.h"
 #include "card/card_selection.h"
-#include "support/run_command.h"
+#include "support/test_cards.h"
 #include "support/test_environment.h"
 
 namespace tintara {
@@ -53,12 +52,8 @@ ReferenceSet FullWeights(int entries) {
   return {"test", std::vector<ReferenceEntry>(entries, {9, 9, 9, 100})};
 }
 
-class AreaSamplingTest : public ::testing::Test {
+class AreaSamplingTest : public test::PrivateSettingsTest {
  protected:
-  static void SetUpTestSuite() { settings = std::make_unique<test::PrivateSettings>(); }
-  static void TearDownTestSuite() { settings.reset(); }
-  void SetUp() override { Settings().RestoreDefaults(false); }
-
   // A laid-out card with every mean grey; the checks only read the means.
   static std::unique_ptr<CardLayout> Grey(CardModel model) {
     std::unique_ptr<CardLayout> layout = MakeCardLayout(model);
@@ -67,8 +62,6 @@ class AreaSamplingTest : public ::testing::Test {
     for (ColorArea& area : layout->areas) area.mean = {128, 128, 128};
     return layout;
   }
-
-  static inline std::unique_ptr<test::PrivateSettings> settings;
 };
 
 TEST(ScanQuadTest, InsetAndScanCountTheAreasPixels) {
@@ -268,14 +261,8 @@ TEST_F(AreaSamplingTest, CornerAreasMustAgree) {
   EXPECT_EQ(k3->CheckCorners(), kOk);
 }
 
-struct FakeHost : CardSelectionHost {
-  int ImageWidth() const override { return 400; }
-  int ImageHeight() const override { return 600; }
-  CardModel MarkingCardModel() const override { return CardModel::K7; }
-};
-
 TEST_F(AreaSamplingTest, MarkedCardIsMeasuredWhereItLies) {
-  FakeHost host;
+  const test::TestCardHost host(400, 600, CardModel::K7);
   CardSelection selection(host);
   for (const PointD& p : {PointD{100, 100}, PointD{300, 100}, PointD{300, 500}})
     selection.AddCorner(p.x, p.y);

@@ -5,17 +5,12 @@
 #include <random>
 #include <vector>
 
+#include "support/test_profiles.h"
+
 namespace tintara {
 namespace {
 
-ColorTransform Identity() {
-  ColorTransform t;
-  for (int ch = 0; ch < 3; ++ch) {
-    for (int j = 0; j < 256; ++j) t.baseCurves[ch][j] = j / 255.0;
-    t.matrix[ch][ch] = 1.0;
-  }
-  return t;
-}
+using test::IdentityTransform;
 
 // The conversion written out pixel by pixel, the plain way, for comparison.
 void Reference(const uint8_t* src, int w, int h, uint8_t* dst, int64_t stride, bool swap, const ColorTransform& t) {
@@ -50,25 +45,33 @@ TEST(ApplyProfile, IdentityLeavesEveryCodeUnchanged) {
   for (int j = 0; j < 256; ++j) src[j * 3] = src[j * 3 + 1] = src[j * 3 + 2] = uint8_t(j);
   const std::vector<uint8_t> mixed = RandomPixels(4096, 1);
   std::vector<uint8_t> out(src.size());
-  ApplyProfile(src.data(), 256, 1, out.data(), 256 * 3, false, Identity());
+  ApplyProfile(src.data(), 256, 1, out.data(), 256 * 3, false, IdentityTransform());
   EXPECT_EQ(out, src);
   std::vector<uint8_t> outMixed(mixed.size());
-  ApplyProfile(mixed.data(), 64, 64, outMixed.data(), 64 * 3, false, Identity());
+  ApplyProfile(mixed.data(), 64, 64, outMixed.data(), 64 * 3, false, IdentityTransform());
   EXPECT_EQ(outMixed, mixed);
 }
 
-TEST(ApplyProfile, MatchesThePlainFormulaByteForByte) {
-  std::mt19937 random(7);
+// Curves a little beyond 0..1 and matrix entries of either sign, so results also fall outside 0..255.
+ColorTransform RandomTransform(std::mt19937& random) {
   std::uniform_real_distribution<double> curve(-0.05, 1.05);
   std::uniform_real_distribution<double> entry(-0.6, 1.6);
+  ColorTransform t;
+  for (int ch = 0; ch < 3; ++ch) {
+    for (int j = 0; j < 256; ++j) t.baseCurves[ch][j] = curve(random);
+    for (int k = 0; k < 3; ++k) t.matrix[ch][k] = entry(random);
+  }
+  return t;
+}
+
+// Large enough to be split across threads, with an odd height so the bands are uneven.
+constexpr int kBandedWidth = 613, kBandedHeight = 517;
+
+TEST(ApplyProfile, MatchesThePlainFormulaByteForByte) {
+  std::mt19937 random(7);
   for (int trial = 0; trial < 3; ++trial) {
-    ColorTransform t;
-    for (int ch = 0; ch < 3; ++ch) {
-      for (int j = 0; j < 256; ++j) t.baseCurves[ch][j] = curve(random);
-      for (int k = 0; k < 3; ++k) t.matrix[ch][k] = entry(random);
-    }
-    // Large enough to be split across threads, with an odd height so the bands are uneven.
-    const int w = 613, h = 517;
+    const ColorTransform t = RandomTransform(random);
+    const int w = kBandedWidth, h = kBandedHeight;
     const std::vector<uint8_t> src = RandomPixels(w * h, 100 + trial);
     for (bool swap : {false, true}) {
       std::vector<uint8_t> expected(size_t(w) * h * 3), actual(expected.size());
@@ -79,8 +82,21 @@ TEST(ApplyProfile, MatchesThePlainFormulaByteForByte) {
   }
 }
 
+TEST(ApplyProfile, InPlaceOnABandedImageEqualsAConversionIntoAnotherBuffer) {
+  std::mt19937 random(11);
+  const ColorTransform t = RandomTransform(random);
+  const int w = kBandedWidth, h = kBandedHeight;
+  const std::vector<uint8_t> src = RandomPixels(w * h, 12);
+  for (bool swap : {false, true}) {
+    std::vector<uint8_t> separate(src.size()), inPlace = src;
+    ApplyProfile(src.data(), w, h, separate.data(), w * 3, swap, t);
+    ApplyProfile(inPlace.data(), w, h, inPlace.data(), w * 3, swap, t);
+    ASSERT_EQ(inPlace, separate) << "swap " << swap;
+  }
+}
+
 TEST(ApplyProfile, ClampsOutOfRangeResults) {
-  ColorTransform t = Identity();
+  ColorTransform t = IdentityTransform();
   const uint8_t one[3] = {1, 1, 1};
   uint8_t out[3];
   t.matrix[0][0] = -0.8;  // -0.8 + 0.5 = -0.3: cut to 0
@@ -98,13 +114,13 @@ TEST(ApplyProfile, ClampsOutOfRangeResults) {
 TEST(ApplyProfile, SwapStrideAndEmptyImages) {
   const uint8_t src[2 * 2 * 3] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
   std::vector<uint8_t> out(2 * 8, 0xAA);  // rows of 8 bytes: 6 of pixels, 2 of padding
-  ApplyProfile(src, 2, 2, out.data(), 8, true, Identity());
+  ApplyProfile(src, 2, 2, out.data(), 8, true, IdentityTransform());
   const std::vector<uint8_t> expected = {30, 20, 10, 60, 50, 40, 0xAA, 0xAA, 90, 80, 70, 120, 110, 100, 0xAA, 0xAA};
   EXPECT_EQ(out, expected);
 
   std::vector<uint8_t> untouched(12, 0x55);
-  ApplyProfile(src, 0, 2, untouched.data(), 6, false, Identity());
-  ApplyProfile(src, 2, 0, untouched.data(), 6, false, Identity());
+  ApplyProfile(src, 0, 2, untouched.data(), 6, false, IdentityTransform());
+  ApplyProfile(src, 2, 0, untouched.data(), 6, false, IdentityTransform());
   EXPECT_EQ(untouched, std::vector<uint8_t>(12, 0x55));
 }
 

@@ -3,35 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/result_codes.h"
 #include "engine/reference_csv.h"
+#include "support/run_command.h"
+#include "support/test_profiles.h"
+#include "support/test_reference_sets.h"
 
 namespace tintara {
 namespace {
 
-namespace fs = std::filesystem;
-
-ReferenceSet MakeSet(const std::string& name, int count, uint16_t seed) {
-  ReferenceSet set;
-  set.name = name;
-  for (int i = 0; i < count; ++i) {
-    const auto v = static_cast<uint16_t>(seed + i * 1031);
-    set.entries.push_back({v, static_cast<uint16_t>(v ^ 0xFFFF), static_cast<uint16_t>(v * 7u),
-                           static_cast<uint16_t>(100 - i)});
-  }
-  return set;
-}
-
-ReferenceSetList SampleSets() {
-  return {MakeSet("Lumeno K7 Standard (8-bit)", kK7EntryCount, 3),
-          MakeSet("", kK3EntryCount, 60000), MakeSet(std::string(255, 'x'), kK7EntryCount, 65535)};
-}
+using test::TestReferenceSet;
+using test::TestReferenceSets;
 
 // Builds file images byte by byte, independently of EncodeReferenceData.
 struct Bytes {
@@ -62,23 +47,12 @@ struct Bytes {
 
 class ReferenceDataFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(::testing::TempDir()) /
-           ("refdata_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const std::vector<uint8_t>& bytes) {
-    const std::string path = (dir_ / "Lumeno.dat").string();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    test::WriteFileBytes(dir_.File("Lumeno.dat"), bytes);
+    return dir_.File("Lumeno.dat");
   }
 
-  fs::path dir_;
+  test::TempDir dir_;
 };
 
 int Parse(ReferenceSetList& sets, const std::vector<uint8_t>& bytes) {
@@ -86,14 +60,14 @@ int Parse(ReferenceSetList& sets, const std::vector<uint8_t>& bytes) {
 }
 
 TEST_F(ReferenceDataFileTest, EncodeThenLoadGivesTheSetsBackInOrder) {
-  const ReferenceSetList sets = SampleSets();
+  const ReferenceSetList sets = TestReferenceSets();
   std::string error = "stale";
   const std::vector<uint8_t> bytes = EncodeReferenceData(sets, &error);
   EXPECT_TRUE(error.empty());
   // Header, then per record type + reserved + length byte + name + 16 bytes per entry.
   EXPECT_EQ(bytes.size(), 12u + (9 + 26 + 30 * 16) + (9 + 0 + 3 * 16) + (9 + 255 + 30 * 16));
 
-  ReferenceSetList loaded = {MakeSet("left over", 3, 1)};
+  ReferenceSetList loaded = {TestReferenceSet("left over", 3, 1)};
   ASSERT_EQ(LoadReferenceData(loaded, Write(bytes)), kOk);
   EXPECT_EQ(loaded, sets);
   ASSERT_EQ(Parse(loaded, bytes), kOk);
@@ -154,7 +128,7 @@ TEST(ReferenceDataTest, MalformedFilesFailButKeepTheSetsReadSoFar) {
       {"huge count", ok3(INT32_MAX).data, kReferenceDataCorrupt, 1},
   };
   for (const Case& c : cases) {
-    ReferenceSetList sets = {MakeSet("left over", 3, 1)};
+    ReferenceSetList sets = {TestReferenceSet("left over", 3, 1)};
     EXPECT_EQ(Parse(sets, c.bytes), c.code) << c.what;
     EXPECT_EQ(sets.size(), c.kept) << c.what;
   }
@@ -163,7 +137,7 @@ TEST(ReferenceDataTest, MalformedFilesFailButKeepTheSetsReadSoFar) {
 }
 
 TEST_F(ReferenceDataFileTest, EveryTruncationIsCorruptUnlessARecordBoundaryIsComplete) {
-  const std::vector<uint8_t> full = EncodeReferenceData(SampleSets());
+  const std::vector<uint8_t> full = EncodeReferenceData(TestReferenceSets());
   ASSERT_FALSE(full.empty());
   for (size_t length = 0; length <= full.size(); ++length) {
     const std::vector<uint8_t> prefix(full.begin(), full.begin() + static_cast<ptrdiff_t>(length));
@@ -181,93 +155,24 @@ TEST_F(ReferenceDataFileTest, EveryTruncationIsCorruptUnlessARecordBoundaryIsCom
 }
 
 TEST_F(ReferenceDataFileTest, MissingFileOrFolderIsReportedAsMissing) {
-  ReferenceSetList sets = {MakeSet("old", 3, 1)};
-  EXPECT_EQ(LoadReferenceData(sets, (dir_ / "absent.dat").string()), kReferenceDataMissing);
+  ReferenceSetList sets = {TestReferenceSet("old", 3, 1)};
+  EXPECT_EQ(LoadReferenceData(sets, dir_.File("absent.dat")), kReferenceDataMissing);
   EXPECT_TRUE(sets.empty());
-  EXPECT_EQ(LoadReferenceData(sets, dir_.string()), kReferenceDataMissing);
+  EXPECT_EQ(LoadReferenceData(sets, dir_.path()), kReferenceDataMissing);
 }
 
 TEST(ReferenceDataTest, EncoderRefusesSetsTheFormatCannotHold) {
-  for (const ReferenceSet& bad : {MakeSet("29", 29, 1), MakeSet("none", 0, 1), MakeSet("4", 4, 1),
-                                  MakeSet(std::string(256, 'n'), 30, 1)}) {
+  for (const ReferenceSet& bad : {TestReferenceSet("29", 29, 1), TestReferenceSet("none", 0, 1), TestReferenceSet("4", 4, 1),
+                                  TestReferenceSet(std::string(256, 'n'), 30, 1)}) {
     std::string error;
-    EXPECT_TRUE(EncodeReferenceData({MakeSet("fine", 3, 1), bad}, &error).empty());
+    EXPECT_TRUE(EncodeReferenceData({TestReferenceSet("fine", 3, 1), bad}, &error).empty());
     EXPECT_FALSE(error.empty());
-  }
-}
-
-// ---- CSV ----
-
-TEST(ReferenceCsvTest, FormatThenParseIsLossless) {
-  ReferenceSetList sets = SampleSets();
-  sets[1].name = "Studio, \"warm\"\nsecond line";
-  const std::string csv = FormatReferenceCsv(sets);
-  ReferenceSetList parsed;
-  std::string error;
-  ASSERT_TRUE(ParseReferenceCsv(csv, parsed, error)) << error;
-  EXPECT_EQ(parsed, sets);
-  EXPECT_EQ(FormatReferenceCsv(parsed), csv);
-}
-
-TEST(ReferenceCsvTest, AcceptsCrlfInterleavedRowsAndNoFinalNewline) {
-  const std::string csv =
-      "set,name,area,r,g,b,w\r\n"
-      "7,\"B, grey\",2,1,1,1,100\r\n"
-      "3,A,0,10,20,30,100\r\n"
-      "\r\n"
-      "7,\"B, grey\",0,3,3,3,100\r\n"
-      "3,A,2,12,22,32,100\r\n"
-      "7,\"B, grey\",1,2,2,2,100\r\n"
-      "3,A,1,11,21,65535,0";
-  ReferenceSetList sets;
-  std::string error;
-  ASSERT_TRUE(ParseReferenceCsv(csv, sets, error)) << error;
-  ASSERT_EQ(sets.size(), 2u);
-  EXPECT_EQ(sets[0].name, "B, grey");  // order of first appearance, not of set number
-  EXPECT_EQ(sets[0].entries[0], (ReferenceEntry{3, 3, 3, 100}));
-  EXPECT_EQ(sets[1].name, "A");
-  EXPECT_EQ(sets[1].entries[1], (ReferenceEntry{11, 21, 65535, 0}));
-}
-
-TEST(ReferenceCsvTest, ErrorsNameTheOffendingLine) {
-  const std::string h = "set,name,area,r,g,b,w\n";
-  const std::string k3 = "1,A,0,1,1,1,100\n1,A,1,1,1,1,100\n";
-  struct Case {
-    std::string text;
-    std::string line;
-  };
-  const Case cases[] = {
-      {"", "line 1"},
-      {"set,name,area,r,g,b\n", "line 1"},
-      {h + k3 + "1,A,2,1,1,1\n", "line 4"},                       // column count
-      {h + k3 + "1,A,2,1,x,1,100\n", "line 4"},                   // not a number
-      {h + k3 + "1,A,2,-1,1,1,100\n", "line 4"},                  // negative
-      {h + k3 + "1,A,2,1,65536,1,100\n", "line 4"},               // out of range
-      {h + k3 + "1,A,2,1,1,99999999999,100\n", "line 4"},         // would overflow
-      {h + k3 + "1,A,1,1,1,1,100\n", "line 4"},                   // duplicate area
-      {h + k3 + "1,B,2,1,1,1,100\n", "line 4"},                   // second name
-      {h + k3 + "1,A,30,1,1,1,100\n", "line 4"},                  // area beyond any card
-      {h + k3 + "1,A,3,1,1,1,100\n", "line 2"},                   // areas 0,1,3: lacks 2
-      {h + k3 + "1,A,2,1,1,1,100\n1,A,3,1,1,1,100\n", "line 2"},  // 4 areas
-      {h + "1,A,0,1,1,1,100\n2,\"open,0,1,1,1,100\n", "line 3"},  // quote never closed
-      {h + "1,\"A\"x,0,1,1,1,100\n", "line 2"},
-  };
-  for (const Case& c : cases) {
-    ReferenceSetList sets;
-    std::string error;
-    EXPECT_FALSE(ParseReferenceCsv(c.text, sets, error)) << c.text;
-    EXPECT_NE(error.find(c.line + ":"), std::string::npos) << c.text << " -> " << error;
   }
 }
 
 // ---- The shipped reference data ----
 
-std::string ReadShippedCsv() {
-  std::ifstream in(std::string(TINTARA_SOURCE_DIR) + "/data/reference-sets.csv", std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string ReadShippedCsv() { return test::ReadFileText(std::string(TINTARA_SOURCE_DIR) + "/data/reference-sets.csv"); }
 
 int Brightness(const ReferenceEntry& e) { return e.R + e.G + e.B; }
 

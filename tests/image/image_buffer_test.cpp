@@ -8,27 +8,14 @@
 #include <vector>
 
 #include "base/result_codes.h"
+#include "support/test_images.h"
 
 namespace tintara {
 namespace {
 
-std::vector<uint8_t> Bytes(const ImageBuffer& image) {
-  return {image.pixels(), image.pixels() + image.byteSize()};
-}
-
-std::vector<uint8_t> UnconvertedBytes(const ImageBuffer& image) {
-  return {image.unconvertedPixels(), image.unconvertedPixels() + image.byteSize()};
-}
-
-// An image whose every byte differs from its neighbours, so a misplaced pixel or channel shows.
-void Fill(ImageBuffer& image, int32_t width, int32_t height, uint32_t seed = 1) {
-  ASSERT_EQ(image.Allocate(width, height), kOk);
-  uint32_t state = seed;
-  for (uint32_t i = 0; i < image.byteSize(); ++i) {
-    state = state * 1664525u + 1013904223u;
-    image.pixels()[i] = static_cast<uint8_t>(state >> 24);
-  }
-}
+using test::FillPattern;
+using test::PixelBytes;
+using test::UnconvertedBytes;
 
 // The turn written out pixel by pixel, independent of the tiled loop under test.
 std::vector<uint8_t> TurnedClockwise(const std::vector<uint8_t>& source, int width, int height) {
@@ -48,7 +35,7 @@ TEST(ImageBufferAllocate, GivesZeroedPackedBlock) {
   ASSERT_EQ(image.Allocate(1, 1), kOk);
   EXPECT_EQ(image.byteSize(), 3u);
   EXPECT_EQ(image.stride(), 3);
-  EXPECT_EQ(Bytes(image), std::vector<uint8_t>(3, 0));
+  EXPECT_EQ(PixelBytes(image), std::vector<uint8_t>(3, 0));
 
   ASSERT_EQ(image.Allocate(5, 7), kOk);
   EXPECT_EQ(image.byteSize(), 105u);
@@ -83,7 +70,7 @@ TEST(ImageBufferAllocate, RefusesByteCountsThatDoNotFitWithSeven) {
 
 TEST(ImageBufferAllocate, ReplacesEverythingHeldBefore) {
   ImageBuffer image;
-  Fill(image, 4, 4);
+  FillPattern(image, 4, 4);
   ASSERT_EQ(image.KeepUnconverted(), kOk);
   image.MarkConverted("p", "d");
   ASSERT_EQ(image.Allocate(2, 2), kOk);
@@ -91,13 +78,13 @@ TEST(ImageBufferAllocate, ReplacesEverythingHeldBefore) {
   EXPECT_EQ(image.unconvertedPixels(), nullptr);  // an old copy of another size would be overrun
   EXPECT_FALSE(image.converted());
   image.RestoreUnconverted();  // no copy: nothing happens
-  EXPECT_EQ(Bytes(image), std::vector<uint8_t>(12, 0));
+  EXPECT_EQ(PixelBytes(image), std::vector<uint8_t>(12, 0));
 }
 
 TEST(ImageBufferUnconverted, KeepAndRestore) {
   ImageBuffer image;
-  Fill(image, 3, 2);
-  const std::vector<uint8_t> original = Bytes(image);
+  FillPattern(image, 3, 2);
+  const std::vector<uint8_t> original = PixelBytes(image);
   ASSERT_EQ(image.KeepUnconverted(), kOk);
   EXPECT_EQ(UnconvertedBytes(image), original);
 
@@ -105,7 +92,7 @@ TEST(ImageBufferUnconverted, KeepAndRestore) {
   image.MarkConverted("Studio", "north window");
   EXPECT_TRUE(image.converted());
   image.RestoreUnconverted();
-  EXPECT_EQ(Bytes(image), original);
+  EXPECT_EQ(PixelBytes(image), original);
   EXPECT_FALSE(image.converted());
   EXPECT_EQ(image.conversionProfileName(), "Studio");
   EXPECT_EQ(image.conversionProfileDescription(), "north window");
@@ -155,50 +142,50 @@ TEST(ImageBufferRotate, IdentitiesOnSizesAcrossTileEdges) {
   for (const auto& s : sizes) {
     SCOPED_TRACE(testing::Message() << s[0] << " x " << s[1]);
     ImageBuffer image;
-    Fill(image, s[0], s[1], static_cast<uint32_t>(s[0] * 1000 + s[1]));
-    const std::vector<uint8_t> original = Bytes(image);
+    FillPattern(image, s[0], s[1], static_cast<uint32_t>(s[0] * 1000 + s[1]));
+    const std::vector<uint8_t> original = PixelBytes(image);
 
     ASSERT_EQ(image.RotateClockwise(), kOk);
     EXPECT_EQ(image.width(), s[1]);
     EXPECT_EQ(image.height(), s[0]);
-    EXPECT_EQ(Bytes(image), TurnedClockwise(original, s[0], s[1]));
+    EXPECT_EQ(PixelBytes(image), TurnedClockwise(original, s[0], s[1]));
     ASSERT_EQ(image.RotateCounterClockwise(), kOk);
-    EXPECT_EQ(Bytes(image), original);
+    EXPECT_EQ(PixelBytes(image), original);
 
     for (int i = 0; i < 4; ++i) ASSERT_EQ(image.RotateClockwise(), kOk);
-    EXPECT_EQ(Bytes(image), original);
+    EXPECT_EQ(PixelBytes(image), original);
     EXPECT_EQ(image.width(), s[0]);
     for (int i = 0; i < 4; ++i) ASSERT_EQ(image.RotateCounterClockwise(), kOk);
-    EXPECT_EQ(Bytes(image), original);
+    EXPECT_EQ(PixelBytes(image), original);
 
     // Three turns one way are one turn the other way.
     for (int i = 0; i < 3; ++i) ASSERT_EQ(image.RotateCounterClockwise(), kOk);
-    EXPECT_EQ(Bytes(image), TurnedClockwise(original, s[0], s[1]));
+    EXPECT_EQ(PixelBytes(image), TurnedClockwise(original, s[0], s[1]));
   }
 }
 
 TEST(ImageBufferRotate, UnconvertedCopyTurnsAlong) {
   ImageBuffer image;
-  Fill(image, 5, 3);
-  const std::vector<uint8_t> original = Bytes(image);
+  FillPattern(image, 5, 3);
+  const std::vector<uint8_t> original = PixelBytes(image);
   ASSERT_EQ(image.KeepUnconverted(), kOk);
   for (uint32_t i = 0; i < image.byteSize(); ++i) image.pixels()[i] = static_cast<uint8_t>(255 - image.pixels()[i]);
   image.MarkConverted("A", "B");
-  const std::vector<uint8_t> convertedBytes = Bytes(image);
+  const std::vector<uint8_t> convertedBytes = PixelBytes(image);
 
   ASSERT_EQ(image.RotateClockwise(), kOk);
   EXPECT_TRUE(image.converted());
   EXPECT_EQ(image.conversionProfileName(), "A");
-  EXPECT_EQ(Bytes(image), TurnedClockwise(convertedBytes, 5, 3));
+  EXPECT_EQ(PixelBytes(image), TurnedClockwise(convertedBytes, 5, 3));
   image.RestoreUnconverted();
-  EXPECT_EQ(Bytes(image), TurnedClockwise(original, 5, 3));
+  EXPECT_EQ(PixelBytes(image), TurnedClockwise(original, 5, 3));
   EXPECT_FALSE(image.converted());
 }
 
 TEST(ImageBufferOutOfMemory, FailuresReportSevenAndChangeNothing) {
   ImageBuffer image;
-  Fill(image, 6, 4);
-  const std::vector<uint8_t> original = Bytes(image);
+  FillPattern(image, 6, 4);
+  const std::vector<uint8_t> original = PixelBytes(image);
   {
     PageAllocationFailureForTesting noMemory(0);
     EXPECT_EQ(image.KeepUnconverted(), kImageTooLarge);
@@ -212,7 +199,7 @@ TEST(ImageBufferOutOfMemory, FailuresReportSevenAndChangeNothing) {
   }
   EXPECT_EQ(image.width(), 6);
   EXPECT_EQ(image.height(), 4);
-  EXPECT_EQ(Bytes(image), original);
+  EXPECT_EQ(PixelBytes(image), original);
   EXPECT_EQ(UnconvertedBytes(image), original);
 
   PageAllocationFailureForTesting noMemory(0);
@@ -224,18 +211,18 @@ TEST(ImageBufferOutOfMemory, FailuresReportSevenAndChangeNothing) {
 
 TEST(ImageBufferMove, TakesOverBlocks) {
   ImageBuffer image;
-  Fill(image, 3, 3);
+  FillPattern(image, 3, 3);
   ASSERT_EQ(image.KeepUnconverted(), kOk);
-  const std::vector<uint8_t> original = Bytes(image);
+  const std::vector<uint8_t> original = PixelBytes(image);
   ImageBuffer moved(std::move(image));
   EXPECT_TRUE(image.empty());  // NOLINT(bugprone-use-after-move): a moved-from buffer is empty
-  EXPECT_EQ(Bytes(moved), original);
+  EXPECT_EQ(PixelBytes(moved), original);
   EXPECT_EQ(UnconvertedBytes(moved), original);
   ImageBuffer assigned;
-  Fill(assigned, 2, 2);
+  FillPattern(assigned, 2, 2);
   assigned = std::move(moved);
   EXPECT_EQ(assigned.width(), 3);
-  EXPECT_EQ(Bytes(assigned), original);
+  EXPECT_EQ(PixelBytes(assigned), original);
 }
 
 }  // namespace

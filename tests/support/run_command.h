@@ -39,4 +39,7 @@ class TempDir {
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);
 
+// The names of everything in a folder, hidden ones included, sorted.
+std::vector<std::string> FolderEntries(const std::string& folder);
+
 }  // namespace tintara::test

@@ -8,10 +8,12 @@
 namespace tintara::test {
 
 PrivateSettings::PrivateSettings() {
-  InstallSettings(std::make_unique<CSettings>(MakeFileSettingsStorage(dir_.File("settings.ini")), SettingsEnvironment{}));
+  InstallSettings(std::make_unique<CSettings>(MakeFileSettingsStorage(file()), SettingsEnvironment{}));
 }
 
 PrivateSettings::~PrivateSettings() { InstallSettings(nullptr); }
+
+void PrivateSettingsTest::SetUp() { Settings().RestoreDefaults(false); }
 
 FileSizeLimit::FileSizeLimit(uint64_t bytes) {
   rlimit limit{};

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "support/run_command.h"
 
@@ -16,8 +19,23 @@ class PrivateSettings {
   PrivateSettings(const PrivateSettings&) = delete;
   PrivateSettings& operator=(const PrivateSettings&) = delete;
 
+  // The file the record is stored in, for a test that reads what was written.
+  std::string file() const { return dir_.File("settings.ini"); }
+
  private:
   TempDir dir_;
+};
+
+// A fixture whose suite shares one private settings record; every test starts from the defaults in
+// memory, so only the values a test sets are written, and no test sees another's settings.
+class PrivateSettingsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { settings_ = std::make_unique<PrivateSettings>(); }
+  static void TearDownTestSuite() { settings_.reset(); }
+  void SetUp() override;
+
+ private:
+  static inline std::unique_ptr<PrivateSettings> settings_;
 };
 
 // While it lives, files of this process cannot grow beyond `bytes`, and a write past the limit fails

@@ -1,0 +1,138 @@
+#include "base/file_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/run_command.h"
+#include "support/test_environment.h"
+
+namespace tintara {
+namespace {
+
+using test::FolderEntries;
+using test::ReadFileText;
+using test::WriteFileText;
+using Names = std::vector<std::string>;
+
+const std::string kLong(200000, 'n');
+
+unsigned Mode(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 07777;
+}
+
+class FileIoTest : public ::testing::Test {
+ protected:
+  test::TempDir dir_;
+};
+
+TEST_F(FileIoTest, AFailedWriteLeavesTheOldFileAndNothingElse) {
+  const std::string path = dir_.File("data.bin");
+  const std::string old("old\0contents", 12);
+  WriteFileText(path, old);
+  // The fill writes part of the new contents and then fails.
+  EXPECT_FALSE(WriteFileSafely(path, [](std::FILE* f) {
+    std::fputs("new", f);
+    return false;
+  }));
+  // The fill says it succeeded, but its bytes, still in the stream's buffer, cannot all be written.
+  {
+    const test::FileSizeLimit limit(1000);
+    EXPECT_FALSE(WriteFileSafely(path, [](std::FILE* f) { return std::fwrite(kLong.data(), 1, 3000, f) == 3000; }));
+  }
+  // A target in a folder that is not there: the fill never runs.
+  bool called = false;
+  EXPECT_FALSE(WriteFileSafely(dir_.File("missing/data.bin"), [&](std::FILE*) { return called = true; }));
+  EXPECT_FALSE(called);
+  EXPECT_EQ(ReadFileText(path), old);
+  EXPECT_EQ(FolderEntries(dir_.path()), Names{"data.bin"});  // no temporary file left behind
+}
+
+TEST_F(FileIoTest, AStreamErrorTheFillDidNotReportStillFailsTheWrite) {
+  const std::string path = dir_.File("data.bin");
+  WriteFileText(path, "old");
+  // Too large for the stream's buffer, this write goes to the file at once and fails there; the
+  // stream is left in error with nothing buffered, and the fill does not look.
+  {
+    const test::FileSizeLimit limit(1000);
+    EXPECT_FALSE(WriteFileSafely(path, [](std::FILE* f) {
+      std::fwrite(kLong.data(), 1, kLong.size(), f);
+      return true;
+    }));
+  }
+  const std::string now = ReadFileText(path);
+  EXPECT_TRUE(now == "old") << "the old file was replaced by " << now.size() << " bytes";
+  EXPECT_EQ(FolderEntries(dir_.path()), Names{"data.bin"});
+}
+
+TEST_F(FileIoTest, ASuccessfulWriteReplacesTheFileWithItsPermissions) {
+  const std::string path = dir_.File("data.bin");
+  WriteFileText(path, "a longer old text");
+  ASSERT_EQ(chmod(path.c_str(), 0604), 0);
+  // Written through the descriptor rather than the stream.
+  EXPECT_TRUE(WriteFileSafely(path, [](std::FILE* f) { return write(fileno(f), "new", 3) == 3; }));
+  EXPECT_EQ(ReadFileText(path), "new");
+  EXPECT_EQ(Mode(path), 0604u);
+
+  // A new file gets the ordinary permissions, not those of a file that is not there.
+  EXPECT_TRUE(WriteFileAtomically(dir_.File("fresh.bin"), {'x', 0, 'y'}));
+  EXPECT_EQ(ReadFileText(dir_.File("fresh.bin")), std::string("x\0y", 3));
+  EXPECT_EQ(Mode(dir_.File("fresh.bin")) & 0600u, 0600u);
+  // Nothing at all is a content too.
+  EXPECT_TRUE(WriteFileAtomically(path, {}));
+  EXPECT_EQ(ReadFileText(path), "");
+  EXPECT_EQ(FolderEntries(dir_.path()), (Names{"data.bin", "fresh.bin"}));
+}
+
+TEST_F(FileIoTest, ReadWholeFileTakesOnlyRegularFilesWithinTheLimit) {
+  std::vector<uint8_t> bytes = {9};
+  WriteFileText(dir_.File("empty"), "");
+  EXPECT_EQ(ReadWholeFile(dir_.File("empty"), bytes), ReadStatus::kOk);
+  EXPECT_TRUE(bytes.empty());
+  WriteFileText(dir_.File("ten"), std::string("0123\0" "56789", 10));
+  EXPECT_EQ(ReadWholeFile(dir_.File("ten"), bytes, 10), ReadStatus::kOk);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("0123\0" "56789", 10));
+  EXPECT_EQ(ReadWholeFile(dir_.File("ten"), bytes, 9), ReadStatus::kTooLarge);
+  EXPECT_TRUE(bytes.empty());
+
+  // A file far beyond the limit is refused by its size: reading it would exhaust memory.
+  const std::string huge = dir_.File("huge");
+  WriteFileText(huge, "");
+  if (truncate(huge.c_str(), off_t{1} << 40) == 0) {
+    bytes = {9};
+    EXPECT_EQ(ReadWholeFile(huge, bytes), ReadStatus::kTooLarge);
+    EXPECT_TRUE(bytes.empty());
+  }
+
+  // Not files: opening the FIFO would wait for a writer that never comes.
+  ASSERT_EQ(mkfifo(dir_.File("fifo").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir_.File("folder"));
+  for (const std::string name : {"fifo", "folder", "none"}) {
+    bytes = {9};
+    EXPECT_EQ(ReadWholeFile(dir_.File(name), bytes), ReadStatus::kCannotOpen) << name;
+    EXPECT_TRUE(bytes.empty()) << name;
+  }
+}
+
+TEST_F(FileIoTest, ReadOnlyMeansTheOwnerMayNotWrite) {
+  const std::string path = dir_.File("file");
+  WriteFileText(path, "x");
+  struct Case {
+    unsigned mode;
+    bool readOnly;
+  };
+  for (const Case& c : {Case{0644, false}, Case{0200, false}, Case{0444, true}, Case{0577, true}, Case{0, true}}) {
+    ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+    EXPECT_EQ(IsReadOnlyFile(path), c.readOnly) << std::oct << c.mode;
+  }
+  EXPECT_FALSE(IsReadOnlyFile(dir_.File("none")));
+}
+
+}  // namespace
+}  // namespace tintara

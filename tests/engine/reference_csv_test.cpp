@@ -1,0 +1,75 @@
+#include "engine/reference_csv.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/test_reference_sets.h"
+
+namespace tintara {
+namespace {
+
+TEST(ReferenceCsvTest, FormatThenParseIsLossless) {
+  ReferenceSetList sets = test::TestReferenceSets();
+  sets[1].name = "Studio, \"warm\"\nsecond line";
+  const std::string csv = FormatReferenceCsv(sets);
+  ReferenceSetList parsed;
+  std::string error;
+  ASSERT_TRUE(ParseReferenceCsv(csv, parsed, error)) << error;
+  EXPECT_EQ(parsed, sets);
+  EXPECT_EQ(FormatReferenceCsv(parsed), csv);
+}
+
+TEST(ReferenceCsvTest, AcceptsCrlfInterleavedRowsAndNoFinalNewline) {
+  const std::string csv =
+      "set,name,area,r,g,b,w\r\n"
+      "7,\"B, grey\",2,1,1,1,100\r\n"
+      "3,A,0,10,20,30,100\r\n"
+      "\r\n"
+      "7,\"B, grey\",0,3,3,3,100\r\n"
+      "3,A,2,12,22,32,100\r\n"
+      "7,\"B, grey\",1,2,2,2,100\r\n"
+      "3,A,1,11,21,65535,0";
+  ReferenceSetList sets;
+  std::string error;
+  ASSERT_TRUE(ParseReferenceCsv(csv, sets, error)) << error;
+  ASSERT_EQ(sets.size(), 2u);
+  EXPECT_EQ(sets[0].name, "B, grey");  // order of first appearance, not of set number
+  EXPECT_EQ(sets[0].entries[0], (ReferenceEntry{3, 3, 3, 100}));
+  EXPECT_EQ(sets[1].name, "A");
+  EXPECT_EQ(sets[1].entries[1], (ReferenceEntry{11, 21, 65535, 0}));
+}
+
+TEST(ReferenceCsvTest, ErrorsNameTheOffendingLine) {
+  const std::string h = "set,name,area,r,g,b,w\n";
+  const std::string k3 = "1,A,0,1,1,1,100\n1,A,1,1,1,1,100\n";
+  struct Case {
+    std::string text;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"", "line 1"},
+      {"set,name,area,r,g,b\n", "line 1"},
+      {h + k3 + "1,A,2,1,1,1\n", "line 4"},                       // column count
+      {h + k3 + "1,A,2,1,x,1,100\n", "line 4"},                   // not a number
+      {h + k3 + "1,A,2,-1,1,1,100\n", "line 4"},                  // negative
+      {h + k3 + "1,A,2,1,65536,1,100\n", "line 4"},               // out of range
+      {h + k3 + "1,A,2,1,1,99999999999,100\n", "line 4"},         // would overflow
+      {h + k3 + "1,A,1,1,1,1,100\n", "line 4"},                   // duplicate area
+      {h + k3 + "1,B,2,1,1,1,100\n", "line 4"},                   // second name
+      {h + k3 + "1,A,30,1,1,1,100\n", "line 4"},                  // area beyond any card
+      {h + k3 + "1,A,3,1,1,1,100\n", "line 2"},                   // areas 0,1,3: lacks 2
+      {h + k3 + "1,A,2,1,1,1,100\n1,A,3,1,1,1,100\n", "line 2"},  // 4 areas
+      {h + "1,A,0,1,1,1,100\n2,\"open,0,1,1,1,100\n", "line 3"},  // quote never closed
+      {h + "1,\"A\"x,0,1,1,1,100\n", "line 2"},
+  };
+  for (const Case& c : cases) {
+    ReferenceSetList sets;
+    std::string error;
+    EXPECT_FALSE(ParseReferenceCsv(c.text, sets, error)) << c.text;
+    EXPECT_NE(error.find(c.line + ":"), std::string::npos) << c.text << " -> " << error;
+  }
+}
+
+}  // namespace
+}  // namespace tintara
