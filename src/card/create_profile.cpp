@@ -82,8 +82,9 @@ std::string DefaultProfileDescription(const std::string& referenceName) {
   } else {
     text = pattern.substr(0, slot) + referenceName + pattern.substr(slot + 2);
   }
-  if (text.size() > static_cast<size_t>(kMaxDescriptionLength)) text.resize(kMaxDescriptionLength);
-  return text;
+  // Proposed as the profile will hold it: cut to its first 63 characters (never inside one), with
+  // any character the description field cannot carry already shown as "?".
+  return StoredDescription(text);
 }
 
 CreateProfileOutcome RunCreateProfile(const CreateProfileInputs& inputs, ProfileStore& store, EngineContext& engine) {

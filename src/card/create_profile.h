@@ -55,7 +55,8 @@ bool ReportAreaCode(int code);
 // The profile's name from the document's file name: the part before its last ".".
 std::string ProfileNameFromDocument(const std::string& fileName);
 
-// "Lumeno profile with '<set>' reference.", cut to the 63 characters a description holds.
+// "Lumeno profile with '<set>' reference.", as a profile's description holds it: its first 63
+// characters, with "?" for a character the description cannot carry.
 std::string DefaultProfileDescription(const std::string& referenceName);
 
 // The whole command: samples and checks the card, reports each finding (the user may stop), fits the

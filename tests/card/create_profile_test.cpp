@@ -276,6 +276,10 @@ TEST(CreateProfileNames, FromTheFileNameAndTheReferenceSet) {
   const std::string d = DefaultProfileDescription(seventy);
   EXPECT_EQ(d.size(), 63u);
   EXPECT_EQ(d, ("Lumeno profile with '" + seventy).substr(0, 63));
+  // Counted in characters: a reference name of two-byte characters is cut after 63 of them, never
+  // inside one, and a character the profile cannot hold is proposed as the "?" it will become.
+  const std::string accents = DefaultProfileDescription("\xC3\xA9\xC3\xA9 \xCE\xA9" + std::string(60, 'x'));
+  EXPECT_EQ(accents, "Lumeno profile with '\xC3\xA9\xC3\xA9 ?" + std::string(38, 'x'));
 }
 
 }  // namespace
