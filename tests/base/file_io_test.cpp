@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/file_size_limit.h"
 #include "support/run_command.h"
-#include "support/test_environment.h"
 
 namespace tintara {
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "image/image_file.h"
+#include "support/file_size_limit.h"
 #include "support/run_command.h"
-#include "support/test_environment.h"
 #include "support/test_images.h"
 #include "support/test_profiles.h"
 

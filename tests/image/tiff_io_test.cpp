@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "base/result_codes.h"
+#include "support/file_size_limit.h"
 #include "support/run_command.h"
-#include "support/test_environment.h"
 
 namespace tintara {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
+#include "support/file_size_limit.h"
 #include "support/run_command.h"
-#include "support/test_environment.h"
 #include "support/test_profiles.h"
 
 namespace tintara {

@@ -8,7 +8,6 @@
 #include "engine/icc_profile.h"
 #include "profiles/profile_file.h"
 #include "support/run_command.h"
-#include "support/test_environment.h"
 #include "support/test_profiles.h"
 
 namespace tintara {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -36,20 +35,6 @@ class PrivateSettingsTest : public ::testing::Test {
 
  private:
   static inline std::unique_ptr<PrivateSettings> settings_;
-};
-
-// While it lives, files of this process cannot grow beyond `bytes`, and a write past the limit fails
-// (SIGXFSZ ignored) the way a write to a full disk does.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(uint64_t bytes);
-  ~FileSizeLimit();
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  uint64_t savedCurrent_;
-  void (*savedHandler_)(int);
 };
 
 }  // namespace tintara::test
