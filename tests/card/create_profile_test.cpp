@@ -15,6 +15,7 @@
 #include "image/image_conversion.h"
 #include "support/run_command.h"
 #include "support/scripted_presenter.h"
+#include "support/test_cards.h"
 #include "support/test_environment.h"
 
 namespace tintara {
@@ -22,17 +23,7 @@ namespace {
 
 using test::ScriptedPresenter;
 
-class Host : public CardSelectionHost {
- public:
-  Host(int w, int h, CardModel m) : w_(w), h_(h), m_(m) {}
-  int ImageWidth() const override { return w_; }
-  int ImageHeight() const override { return h_; }
-  CardModel MarkingCardModel() const override { return m_; }
-
- private:
-  int w_, h_;
-  CardModel m_;
-};
+using Host = test::TestCardHost;
 
 ReferenceSet Standard() {
   ReferenceSet set{"Lumeno K7 Standard (8-bit)", {}};

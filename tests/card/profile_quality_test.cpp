@@ -7,21 +7,12 @@
 
 #include "engine/apply_profile.h"
 #include "engine/colour_difference.h"
+#include "support/test_profiles.h"
 
 namespace tintara {
 namespace {
 
 using Rgb = std::array<uint8_t, 3>;
-
-// Straight curves and the identity matrix: a conversion that leaves every pixel as it is.
-ColorTransform Unchanged() {
-  ColorTransform t;
-  for (int ch = 0; ch < 3; ++ch) {
-    for (int j = 0; j < 256; ++j) t.baseCurves[ch][j] = j / 255.0;
-    t.matrix[ch][ch] = 1.0;
-  }
-  return t;
-}
 
 // A layout of `model` whose areas measured `means`, as sampling leaves it.
 std::unique_ptr<CardLayout> Measured(CardModel model, const std::vector<Rgb>& means) {
@@ -44,25 +35,25 @@ double DeltaE(const Rgb& a, const Rgb& b) {
 TEST(ProfileQuality, ReferencesAreShownOnTheEightBitScaleTheFitReadThemOn) {
   const std::unique_ptr<CardLayout> layout = Measured(CardModel::K3, {{240, 240, 240}, {128, 128, 128}, {20, 20, 20}});
   ReferenceSet set{"test", {{255, 128, 7, 100}, {128, 128, 128, 100}, {1, 2, 3, 100}}};
-  ProfileQualityReport r = MeasureProfileQuality(*layout, set, Unchanged());
+  ProfileQualityReport r = MeasureProfileQuality(*layout, set, test::IdentityTransform());
   EXPECT_EQ(r.areas[0].reference, (Rgb{255, 128, 7}));
   EXPECT_EQ(r.areas[2].reference, (Rgb{1, 2, 3}));
 
   // One value above 255 puts the whole set on the 16-bit scale.
   set.entries[0].R = 256;
-  r = MeasureProfileQuality(*layout, set, Unchanged());
+  r = MeasureProfileQuality(*layout, set, test::IdentityTransform());
   EXPECT_EQ(r.areas[0].reference, (Rgb{1, 0, 0}));
   EXPECT_EQ(r.areas[1].reference, (Rgb{0, 0, 0}));
 
   // A 16-bit set: 257 per 8-bit level, rounded to the nearest level.
   set.entries = {{65535, 32896, 32767, 100}, {25700, 25828, 25829, 100}, {0, 128, 129, 100}};
-  r = MeasureProfileQuality(*layout, set, Unchanged());
+  r = MeasureProfileQuality(*layout, set, test::IdentityTransform());
   EXPECT_EQ(r.areas[0].reference, (Rgb{255, 128, 127}));
   EXPECT_EQ(r.areas[1].reference, (Rgb{100, 100, 101}));
 
   // Entries past the card's areas neither appear nor take part in the scale.
   set.entries = {{200, 200, 200, 100}, {100, 100, 100, 100}, {50, 50, 50, 100}, {60000, 0, 0, 100}};
-  r = MeasureProfileQuality(*layout, set, Unchanged());
+  r = MeasureProfileQuality(*layout, set, test::IdentityTransform());
   ASSERT_EQ(r.areas.size(), 3u);
   EXPECT_EQ(r.areas[0].reference, (Rgb{200, 200, 200}));
 }
@@ -81,7 +72,7 @@ TEST(ProfileQuality, MatchedColourIsTheFitsExposureRoundedAndClampedThenConverte
 
   // The matched colour goes through the profile as any pixel would; exposure first, then profile,
   // which differ for a bent curve: 100 doubled to 200, then squared, is 157; squared, then doubled, 78.
-  ColorTransform squared = Unchanged();
+  ColorTransform squared = test::IdentityTransform();
   for (int ch = 0; ch < 3; ++ch) {
     for (int j = 0; j < 256; ++j) squared.baseCurves[ch][j] = (j / 255.0) * (j / 255.0);
   }
@@ -118,7 +109,7 @@ TEST(ProfileQuality, SummariesCoverOnlyTheAreasInTheFit) {
   const double d6 = DeltaE(means[6], {120, 120, 120});
   ASSERT_GT(d6, d5);
 
-  ProfileQualityReport r = MeasureProfileQuality(*layout, set, Unchanged());
+  ProfileQualityReport r = MeasureProfileQuality(*layout, set, test::IdentityTransform());
   ASSERT_EQ(r.areas.size(), 10u);
   EXPECT_FALSE(r.areas[8].inFit);
   EXPECT_GT(r.areas[8].deAfter, 30.0);  // reported, just not summarised
@@ -132,7 +123,7 @@ TEST(ProfileQuality, SummariesCoverOnlyTheAreasInTheFit) {
 
   // Nothing in the fit: no summary at all rather than a division by zero.
   for (ReferenceEntry& e : set.entries) e.W = 0;
-  r = MeasureProfileQuality(*layout, set, Unchanged());
+  r = MeasureProfileQuality(*layout, set, test::IdentityTransform());
   EXPECT_EQ(r.meanBefore, 0.0);
   EXPECT_EQ(r.meanMatched, 0.0);
   EXPECT_EQ(r.maxMatched, 0.0);

@@ -5,18 +5,14 @@
 
 #include "image/image_file.h"
 #include "support/run_command.h"
+#include "support/test_images.h"
 
 namespace tintara::test {
 namespace {
 
 const std::string kSamples = std::string(TINTARA_SOURCE_DIR) + "/data/sample-measurement.json";
 
-void WritePhoto(const std::string& path) {
-  ImageBuffer image;
-  ASSERT_EQ(image.Allocate(20, 10), 0);
-  for (uint32_t i = 0; i < image.byteSize(); ++i) image.pixels()[i] = uint8_t(i * 3);
-  ASSERT_EQ(WriteImageFile(path, ImageFormatOf(path), image, {}, 90), 0);
-}
+void WritePhoto(const std::string& path) { test::WritePatternImage(path, 20, 10); }
 
 TEST(CliBatch, ReportsEachItemAndExitsByTheOutcome) {
   TempDir dir;

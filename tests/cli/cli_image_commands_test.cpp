@@ -8,6 +8,7 @@
 #include "image/image_file.h"
 #include "profiles/profile_file.h"
 #include "support/run_command.h"
+#include "support/test_images.h"
 
 namespace tintara::test {
 namespace {
@@ -16,10 +17,7 @@ const std::string kSamples = std::string(TINTARA_SOURCE_DIR) + "/data/sample-mea
 
 // A small photograph with every channel varying, written by the program's own writer.
 void WritePhoto(const std::string& path, int width = 37, int height = 23) {
-  ImageBuffer image;
-  ASSERT_EQ(image.Allocate(width, height), 0);
-  for (uint32_t i = 0; i < image.byteSize(); ++i) image.pixels()[i] = uint8_t((i * 7 + i / 97) & 0xFF);
-  ASSERT_EQ(WriteImageFile(path, ImageFormatOf(path), image, {}, 95), 0);
+  test::WritePatternImage(path, width, height);
 }
 
 class CliImage : public ::testing::Test {

@@ -25,15 +25,8 @@ using test::TempDir;
 using test::WriteFileText;
 using Bytes = std::vector<uint8_t>;
 
-std::string FindTool(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  for (std::string dir; std::getline(dirs, dir, ':');) {
-    const std::string candidate = dir + "/" + name;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return "";
-}
+using test::FindTool;
+
 
 #define REQUIRE_TOOL(var, name)                  \
   const std::string var = FindTool(name);        \

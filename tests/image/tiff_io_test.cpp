@@ -22,21 +22,11 @@
 namespace tintara {
 namespace {
 
+using test::FindTool;
+using test::FolderEntries;
 using test::RunCommand;
 using test::TempDir;
 
-std::string FindTool(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string folders = path ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= folders.size()) {
-    const size_t end = std::min(folders.find(':', start), folders.size());
-    const std::string candidate = folders.substr(start, end - start) + "/" + name;
-    if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
-    start = end + 1;
-  }
-  return "";
-}
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   const std::string text = test::ReadFileText(path);
@@ -174,13 +164,6 @@ TagValues ReadTags(const std::string& path) {
   }
   TIFFClose(tif);
   return t;
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class TiffTest : public ::testing::Test {

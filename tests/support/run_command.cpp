@@ -97,4 +97,15 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
+std::string FindTool(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path ? path : "/usr/bin:/bin");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    if (folder.empty()) continue;
+    const std::string candidate = folder + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
 }  // namespace tintara::test

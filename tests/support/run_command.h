@@ -39,6 +39,9 @@ class TempDir {
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);
 
+// The full path of a program on the PATH, or an empty text when it is not installed.
+std::string FindTool(const std::string& name);
+
 // The names of everything in a folder, hidden ones included, sorted.
 std::vector<std::string> FolderEntries(const std::string& folder);
 
