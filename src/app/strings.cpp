@@ -135,6 +135,10 @@ std::string ErrorCodeText(int code) {
       return text;
     }
     default:
+      // A refusal of a file has its own text where the table has one.
+      if (code >= kFirstFileCode && code <= kLastFileCode && StringText(40000 + code) != nullptr) {
+        return StringOrEmpty(40000 + code);
+      }
       return StringOrEmpty(40200);
   }
 }

@@ -29,9 +29,13 @@ enum ResultCode : int {
   kWhiteTooDark = 21,
   kBlackTooBright = 22,
   kProfileNotCreated = 23,
-  // The image readers' refusals of a file before its contents are looked at.
+  // Refusals of files and folders, each with its own text (string 40000 + code): the image
+  // readers' refusals of a file before its contents are looked at, and, from 520 on, causes that
+  // deserve a more precise text than the general codes above.
   kCannotOpenImage = 501,
   kUnsupportedImageType = 502,
+  kFirstFileCode = 520,
+  kLastFileCode = 599,
   // The engine's internal algorithm codes.
   kPoorQuality = 101,
   kTooFewAreas = 102,
