@@ -91,12 +91,10 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 7 * 5 * 3; ++i) image.pixels()[i] = static_cast<uint8_t>(i * 7);
   ok = WriteTiff((out / "tiff" / "own-rgb.tif").string(), image) == 0 && ok;
   ok = WriteTiff((out / "tiff" / "own-rgb-icc.tif").string(), image, profile) == 0 && ok;
-  ok = WriteJpeg((out / "jpeg" / "own-rgb.jpg").string(), image.pixels(), 7, 5, nullptr, 0, 90) && ok;
+  ok = WriteJpeg((out / "jpeg" / "own-rgb.jpg").string(), image.pixels(), 7, 5, {}, 90) == 0 && ok;
   // A short stand-in profile keeps the seed small; the reader only reassembles the bytes.
   const std::vector<uint8_t> shortProfile(profile.begin(), profile.begin() + 300);
-  ok = WriteJpeg((out / "jpeg" / "own-rgb-icc.jpg").string(), image.pixels(), 7, 5, shortProfile.data(),
-                 static_cast<uint32_t>(shortProfile.size()), 75) &&
-       ok;
+  ok = WriteJpeg((out / "jpeg" / "own-rgb-icc.jpg").string(), image.pixels(), 7, 5, shortProfile, 75) == 0 && ok;
 
   const ReferenceSetList sets = MakeReferenceSets();
   ok = WriteBytes(out / "reference_data" / "own-two-sets.dat", EncodeReferenceData(sets)) && ok;

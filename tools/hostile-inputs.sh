@@ -55,6 +55,32 @@ printf '[General]\nGamma=%s\n' "$(head -c 5000 /dev/zero | tr '\0' 7)" > config/
 cp good.tnp folder/good.tnp && cp table.tnp folder/table.tnp && : > folder/empty.tnp && cp garbage.jpg folder/junk.tnp
 cp good.tif ro.tif && chmod a-w ro.tif
 
+# Files and folders that are not what their names say, names at the file system's limits, and
+# outputs that are inputs.
+mkfifo fifo.tif && mkdir folder.tif && ln -s /dev/zero zero.tif
+long=$(printf 'n%.0s' $(seq 249)) && cp good.tif "$long.tif"
+mkdir src out && cp good.tif 'src/a\b.tif' && echo unrelated > out/b.tif
+ln -s nowhere 'good(1).tif' && ln good.tif hard.tif && echo x > file.txt
+tiffcp good.tif good.tif pages.tif 2>/dev/null
+touch "$(printf 'x\nSucceeded\tall.tif')"
+printf 'x' > one.icc
+printf '{"R":[1,2,3],"G":[1,2,3],"B":[1,2,3]}' > three.json && printf '[1,2,3]' > array.json
+convert -size 256x256 plasma:fractal -depth 8 ppm:plasma.ppm 2>/dev/null
+cjpeg -arithmetic -outfile arith.jpg plasma.ppm
+convert -size 16x16 xc:gray -depth 8 ppm:small.ppm && cjpeg -arithmetic -progressive -sample 1x1 -outfile tiny.jpg small.ppm
+python3 - <<'PY'
+import struct
+d = open('arith.jpg', 'rb').read()
+i = d.rfind(b'\xff\xda'); s = i + 2 + (d[i + 2] << 8 | d[i + 3])
+open('arith-cut.jpg', 'wb').write(d[:s + (len(d) - 2 - s) // 5] + b'\xff\xd9')
+open('arith-empty.jpg', 'wb').write(d[:s] + b'\xff\xd9')
+t = bytearray(open('tiny.jpg', 'rb').read())
+k = t.find(b'\xff\xca')  # progressive arithmetic frame header: height and width at 5..8
+t[k + 5:k + 9] = struct.pack('>HH', 27000, 26000)
+open('huge.jpg', 'wb').write(bytes(t))
+open('neg.dat', 'wb').write(b'LNIF' + struct.pack('<i', 1) + struct.pack('<i', -1))
+PY
+
 snapshot() { find . -path ./config -prune -o -type f -print0 | xargs -0 sha1sum | sort; }
 
 row() {
@@ -71,6 +97,11 @@ row() {
   [ "$lost" -eq 0 ] && lost="nothing" || lost="$lost file(s) changed"
   local shown="$*"
   shown=${shown//$CLI/tintara-cli}
+  shown=${shown//$'\n'/\\n}
+  shown=${shown//$'\t'/\\t}
+  # Names at the file system's limit are shortened for the table.
+  shown=$(printf '%s' "$shown" | sed -E 's/n{20,}/n...n/g')
+  out=$(printf '%s' "$out" | sed -E 's/n{20,}/n...n/g')
   printf '| %s | `%s` | %s | %s |\n' "$what" "$shown" "${out:-(nothing)}" "$status, $lost"
 }
 
@@ -95,3 +126,25 @@ row "card outline clicked outside the image" $C create-profile good.tif --corner
 row "write under a file-size limit (ulimit -f 8)" bash -c 'ulimit -f 8; exec "$0" "$@"' $C convert --profile good.tnp good.tif keep.tif
 row "batch Overwrite of a read-only input" $C batch --profile good.tnp --output Overwrite ro.tif
 row "batch with a damaged item between good ones" $C batch --profile good.tnp --dest folder good.tif cut.tif good.jpg
+row "a FIFO, a folder and a device named like images, between good files" $C batch --profile good.tnp --dest out fifo.tif folder.tif zero.tif good.tif
+row "an input name of 249 bytes (n...n.tif), whose numbered copy name is too long" $C batch --profile good.tnp "$long.tif"
+row "a destination folder that does not exist" $C batch --profile good.tnp --dest missing good.tif
+row "a destination through a file (file.txt/sub)" $C batch --profile good.tnp --dest file.txt/sub good.tif
+row "a \\ in an input name (out/b.tif is an unrelated file)" $C batch --profile good.tnp --dest out --output Overwrite 'src/a\b.tif'
+row "a dangling link where the copy would go (good(1).tif)" $C batch --profile good.tnp good.tif
+row "a TIFF of two pages, overwritten by its conversion" $C batch --profile good.tnp --output Overwrite pages.tif
+row "a file name that holds a newline and a status" $C batch --profile good.tnp "$(printf 'x\nSucceeded\tall.tif')"
+row "convert onto a hard link of its input" $C convert --profile good.tnp good.tif hard.tif
+row "create-profile onto its own photograph" $C create-profile good.tif --corners 1,1,9,1,9,9 --reference '#0' -o ./good.tif
+row "convert onto a read-only file" $C convert --profile good.tnp good.jpg ro.tif
+row "an arithmetic-coded JPEG with 80 % of its scan cut" $C convert --profile good.tnp arith-cut.jpg keep.tif
+row "an arithmetic-coded JPEG without scan data" $C convert --profile good.tnp arith-empty.jpg keep.tif
+row "a 400-byte progressive arithmetic JPEG declaring 26000 x 27000" $C convert --profile good.tnp huge.jpg keep.tif
+row "a 1-byte file given as the profile to embed" $C embed --profile one.icc good.jpg embedded.jpg
+row "samples with 3 entries for a 30-area fit" $C fit --samples three.json --reference '#0' -o x.tnp
+row "samples that are a JSON array" $C fit --samples array.json --reference '#0' -o x.tnp
+row "the 3-entry reference set for a K7 card" $C create-profile good.tif --corners 10,10,200,10,200,150 --reference 'Lumeno K3 Grey' -o x.tnp
+row "a JPEG quality of 250 stored" $C settings set JPEGQuality 250
+row "a profile folder that does not exist" $C profiles --folder /nowhere
+row "a reference data file that does not exist" $C --refdata missing.dat references
+row "reference data declaring -1 sets" $C --refdata neg.dat references

@@ -177,11 +177,15 @@ constexpr Slot<T> Stored(T V::*member, typename Slot<T>::Fallback fallback) {
 
 constexpr int kNotRestored = -1;
 
+using Range = SettingRange;
+constexpr Range kNoRange{};  // texts and flags
+
 struct Field {
   const char* name;
   std::variant<Slot<std::string>, Slot<int>, Slot<double>, Slot<bool>> slot;
   // Place among the writes of RestoreDefaults(true), which resets exactly the values that have one.
   int restoreRank;
+  Range range;  // of a number a user may enter
 };
 
 // Both card models start from the same margin and the same black and white bounds.
@@ -191,33 +195,47 @@ constexpr double kDefaultDeviationWhiteLow = 0.75;
 constexpr double kDefaultDeviationBlackHigh = 0.25;
 constexpr double kDefaultDeviationWhiteHigh = 0.99;
 
+// What a photographer would enter: the fit's penalty from none to far more than ever helps; a quality
+// limit above 0 (0 would fail every real fit); a gamma around the usual 1.8 to 2.6 with room to
+// spare; an inner margin in image pixels, enough for the areas of a card filling a large photograph
+// (a margin wider than an area only narrows it to a line); the deviations as fractions of full
+// scale; pixel counts from 0; JPEG quality as the quality dialog offers it.
+constexpr Range kPenaltyRange{0.0, 10.0};
+constexpr Range kQualityLimitRange{0.0, 10.0, true};
+constexpr Range kGammaRange{0.1, 10.0};
+constexpr Range kMarginRange{0.0, 1000.0};
+constexpr Range kFractionRange{0.0, 1.0};
+constexpr Range kPixelCountRange{0.0, static_cast<double>(INT_MAX)};
+constexpr Range kJpegQualityRange{1.0, 100.0};
+
 // Every stored value, in the order loading reads them and writes back the ones it does not find;
-// the last column is the value's place among the writes of "Use Defaults". The dialog folders are
-// left out of it: restoring defaults must not send the file dialogs back to where they started.
+// the third column is the value's place among the writes of "Use Defaults" (the dialog folders are
+// left out of it: restoring defaults must not send the file dialogs back to where they started), the
+// last the range of a number a user may enter.
 constexpr Field kFields[] = {
-    {"ICCPath", Stored(&V::profileFolder, ProfileFolderDefault), 0},
-    {"PenaltyFactor", Stored(&V::penaltyFactor, kDefaultPenaltyFactor), 1},
-    {"QualityControl", Stored(&V::qualityControl, kDefaultQualityLimit), 2},
-    {"Gamma", Stored(&V::gamma, kDefaultGamma), 3},
-    {"LoadICCPath", Stored(&V::loadProfileFolder, ProfileFolderDefault), kNotRestored},
-    {"SaveICCPath", Stored(&V::saveProfileFolder, ProfileFolderDefault), kNotRestored},
-    {"LoadImagePath", Stored(&V::loadImageFolder, ImageFolderDefault), kNotRestored},
-    {"SaveImagePath", Stored(&V::saveImageFolder, ImageFolderDefault), kNotRestored},
-    {"InnerMarginK3", Stored(&V::innerMarginK3, kDefaultInnerMargin), 5},
-    {"InnerMarginK7", Stored(&V::innerMarginK7, kDefaultInnerMargin), 4},
-    {"DeviationCornersK7", Stored(&V::deviationCornersK7, 0.05), 6},
-    {"DeviationBlackLowK7", Stored(&V::deviationBlackLowK7, kDefaultDeviationBlackLow), 7},
-    {"DeviationWhiteLowK7", Stored(&V::deviationWhiteLowK7, kDefaultDeviationWhiteLow), 8},
-    {"DeviationBlackLowK3", Stored(&V::deviationBlackLowK3, kDefaultDeviationBlackLow), 9},
-    {"DeviationWhiteLowK3", Stored(&V::deviationWhiteLowK3, kDefaultDeviationWhiteLow), 10},
-    {"DeviationBlackHighK7", Stored(&V::deviationBlackHighK7, kDefaultDeviationBlackHigh), 11},
-    {"DeviationWhiteHighK7", Stored(&V::deviationWhiteHighK7, kDefaultDeviationWhiteHigh), 12},
-    {"DeviationBlackHighK3", Stored(&V::deviationBlackHighK3, kDefaultDeviationBlackHigh), 13},
-    {"DeviationWhiteHighK3", Stored(&V::deviationWhiteHighK3, kDefaultDeviationWhiteHigh), 14},
-    {"ErrorPixels", Stored(&V::errorPixels, 9), 15},
-    {"WarningPixels", Stored(&V::warningPixels, 20), 16},
-    {"ICMFlag", Stored(&V::icmFlag, true), 17},
-    {"JPEGQuality", Stored(&V::jpegQuality, 90), 18},
+    {"ICCPath", Stored(&V::profileFolder, ProfileFolderDefault), 0, kNoRange},
+    {"PenaltyFactor", Stored(&V::penaltyFactor, kDefaultPenaltyFactor), 1, kPenaltyRange},
+    {"QualityControl", Stored(&V::qualityControl, kDefaultQualityLimit), 2, kQualityLimitRange},
+    {"Gamma", Stored(&V::gamma, kDefaultGamma), 3, kGammaRange},
+    {"LoadICCPath", Stored(&V::loadProfileFolder, ProfileFolderDefault), kNotRestored, kNoRange},
+    {"SaveICCPath", Stored(&V::saveProfileFolder, ProfileFolderDefault), kNotRestored, kNoRange},
+    {"LoadImagePath", Stored(&V::loadImageFolder, ImageFolderDefault), kNotRestored, kNoRange},
+    {"SaveImagePath", Stored(&V::saveImageFolder, ImageFolderDefault), kNotRestored, kNoRange},
+    {"InnerMarginK3", Stored(&V::innerMarginK3, kDefaultInnerMargin), 5, kMarginRange},
+    {"InnerMarginK7", Stored(&V::innerMarginK7, kDefaultInnerMargin), 4, kMarginRange},
+    {"DeviationCornersK7", Stored(&V::deviationCornersK7, 0.05), 6, kFractionRange},
+    {"DeviationBlackLowK7", Stored(&V::deviationBlackLowK7, kDefaultDeviationBlackLow), 7, kFractionRange},
+    {"DeviationWhiteLowK7", Stored(&V::deviationWhiteLowK7, kDefaultDeviationWhiteLow), 8, kFractionRange},
+    {"DeviationBlackLowK3", Stored(&V::deviationBlackLowK3, kDefaultDeviationBlackLow), 9, kFractionRange},
+    {"DeviationWhiteLowK3", Stored(&V::deviationWhiteLowK3, kDefaultDeviationWhiteLow), 10, kFractionRange},
+    {"DeviationBlackHighK7", Stored(&V::deviationBlackHighK7, kDefaultDeviationBlackHigh), 11, kFractionRange},
+    {"DeviationWhiteHighK7", Stored(&V::deviationWhiteHighK7, kDefaultDeviationWhiteHigh), 12, kFractionRange},
+    {"DeviationBlackHighK3", Stored(&V::deviationBlackHighK3, kDefaultDeviationBlackHigh), 13, kFractionRange},
+    {"DeviationWhiteHighK3", Stored(&V::deviationWhiteHighK3, kDefaultDeviationWhiteHigh), 14, kFractionRange},
+    {"ErrorPixels", Stored(&V::errorPixels, 9), 15, kPixelCountRange},
+    {"WarningPixels", Stored(&V::warningPixels, 20), 16, kPixelCountRange},
+    {"ICMFlag", Stored(&V::icmFlag, true), 17, kNoRange},
+    {"JPEGQuality", Stored(&V::jpegQuality, 90), 18, kJpegQualityRange},
 };
 
 constexpr bool SameMember(const Field& a, const Field& b) {
@@ -239,6 +257,24 @@ consteval bool RowsAreDistinct() {
   return true;
 }
 static_assert(RowsAreDistinct(), "every stored value needs a name and a member of its own");
+
+// A number's default must be one a user could enter too, or the preferences would refuse what "Use
+// Defaults" just put there; and every number needs a range.
+consteval bool DefaultsLieInTheirRanges() {
+  for (const Field& field : kFields) {
+    double value = 0.0;
+    if (const auto* slot = std::get_if<Slot<int>>(&field.slot)) {
+      value = slot->fallback;
+    } else if (const auto* slot = std::get_if<Slot<double>>(&field.slot)) {
+      value = slot->fallback;
+    } else {
+      continue;
+    }
+    if (!(field.range.low < field.range.high) || !field.range.Admits(value)) return false;
+  }
+  return true;
+}
+static_assert(DefaultsLieInTheirRanges(), "every number's default lies inside its own range");
 
 consteval std::size_t RestoredCount() {
   std::size_t count = 0;
@@ -451,6 +487,14 @@ bool CSettings::TextByName(const std::string& name, std::string& text) const {
   if (!field) return false;
   text = FieldText(*values_, *field);
   return true;
+}
+
+std::optional<SettingRule> SettingRuleOf(const std::string& name) {
+  const Field* field = FindField(name);
+  if (!field) return std::nullopt;
+  static constexpr SettingKind kKinds[] = {SettingKind::kText, SettingKind::kInteger, SettingKind::kNumber,
+                                           SettingKind::kFlag};
+  return SettingRule{kKinds[field->slot.index()], field->range};
 }
 
 bool CSettings::SetByName(const std::string& name, const std::string& text) {

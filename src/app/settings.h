@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,28 @@ struct SettingsEnvironment {
 // The record of every stored value, one member each; defined in settings.cpp beside the table that
 // names, defaults and orders them.
 struct SettingsValues;
+
+// What a user may enter for a stored value (the command line's "settings set", the options that
+// stand in for a setting, the preferences): its kind and, for a number, the range a photographer
+// would choose from. Loading takes stored texts as they are, without this range.
+enum class SettingKind { kText, kInteger, kNumber, kFlag };
+
+struct SettingRange {
+  double low = 0.0;
+  double high = 0.0;
+  bool aboveLow = false;  // low itself lies outside
+
+  // Whether a number lies in the range (never true for NaN).
+  constexpr bool Admits(double value) const { return (aboveLow ? value > low : value >= low) && value <= high; }
+};
+
+struct SettingRule {
+  SettingKind kind = SettingKind::kText;
+  SettingRange range;  // for kInteger and kNumber
+};
+
+// The rule of the value stored under `name` (exact spelling); nullopt for a name that is not stored.
+std::optional<SettingRule> SettingRuleOf(const std::string& name);
 
 // Every persistent value of the program. Each setter stores the value and writes it at once; a write
 // that fails reports code 1 through the message convention and the value stays in memory.

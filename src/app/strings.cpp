@@ -55,6 +55,23 @@ const std::unordered_map<int, const char*>& Table() {
       {40501, "Failed to open the image file."},
       {40502, "This image type is not supported by Tintara."},
       {40505, "You must select a reference from the list."},
+      {40520, "The destination folder does not exist."},
+      {40521, "The destination is not a folder."},
+      {40522, "Access to the destination folder is denied."},
+      {40523, "The name of the output file is too long."},
+      {40524, "It cannot be checked whether the output file already exists."},
+      {40525, "The image file is a folder."},
+      {40526, "The output file is one of the input files."},
+      {40530,
+       "The image file holds several images; replacing it with the result would lose all but the first."},
+      {40531, "The file is not an ICC color profile."},
+      {40532, "The image is too large for a JPEG file, which can be at most 65500 pixels wide and high."},
+      {40533, "The color profile is too large to be embedded in a JPEG file."},
+      {40540, "The chosen reference does not belong to the marked Lumeno: a Lumeno K7 needs a reference "
+              "of 30 colors, a Lumeno K3 one of 3. Choose a reference for this Lumeno from the list."},
+      {40541, "The color profile cannot be calculated with the stored settings: \"PenaltyFactor\" must be "
+              "a number of 0 or more, \"QualityControl\" a number and \"Gamma\" a number above 0."},
+      {40542, "The color profile cannot be calculated: the fit gave no finite result."},
       {40511,
        "The file already exists, and is marked as read-only.\n"
        "Are you sure you want to replace it?"},

@@ -2,29 +2,218 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #ifdef _WIN32
+#include <io.h>
 #include <process.h>
 #define TINTARA_GETPID _getpid
+#define TINTARA_UNLINK _unlink
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #define TINTARA_GETPID getpid
+#define TINTARA_UNLINK unlink
 #endif
 
 namespace tintara {
 
+namespace {
+
+// Opens `path` for reading only when it is a regular file, and says what it was otherwise. What the
+// path names is looked at before anything is opened, and again on the open descriptor, so a file
+// swapped for a FIFO in between cannot make the open wait (it is made without blocking).
+std::FILE* OpenRegularFile(const std::string& path, InputFileCheck& check) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(status)) {
+    check = InputFileCheck::kCannotOpen;
+  } else if (std::filesystem::is_directory(status)) {
+    check = InputFileCheck::kFolder;
+  } else if (!std::filesystem::is_regular_file(status)) {
+    check = InputFileCheck::kNotAFile;
+  } else {
+    check = InputFileCheck::kCannotOpen;
+#ifdef _WIN32
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f) check = InputFileCheck::kReadable;
+    return f;
+#else
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat opened {};
+    const bool examined = fstat(fd, &opened) == 0;
+    if (!examined || !S_ISREG(opened.st_mode)) {
+      if (examined) check = S_ISDIR(opened.st_mode) ? InputFileCheck::kFolder : InputFileCheck::kNotAFile;
+      close(fd);
+      return nullptr;
+    }
+    std::FILE* f = fdopen(fd, "rb");
+    if (!f) {
+      close(fd);
+      return nullptr;
+    }
+    check = InputFileCheck::kReadable;
+    return f;
+#endif
+  }
+  return nullptr;
+}
+
+// The record of the temporary files being written, for the signal handlers: fixed storage, and
+// only lock-free atomics between the writers and a handler, which may interrupt a writer anywhere.
+// A slot goes free -> filling -> ready -> free; a handler takes only ready slots (ready -> removing)
+// and the process ends after it, so a path is never read while it is being changed.
+constexpr int kTemporarySlots = 16;
+constexpr size_t kMaxRecordedPath = 4096;
+enum SlotState : int { kSlotFree, kSlotFilling, kSlotReady, kSlotRemoving };
+
+struct TemporarySlot {
+  std::atomic<int> state{kSlotFree};
+  char path[kMaxRecordedPath];
+};
+
+TemporarySlot g_temporaries[kTemporarySlots];
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler may only touch lock-free atomics");
+
+// A temporary file of this process, recorded while it may exist. A path that does not fit, or more
+// writes at once than there are slots, only means that one file is not cleaned up on a signal.
+class RecordedTemporary {
+ public:
+  RecordedTemporary() = default;
+  RecordedTemporary(const RecordedTemporary&) = delete;
+  RecordedTemporary& operator=(const RecordedTemporary&) = delete;
+  ~RecordedTemporary() { Forget(); }
+
+  const std::string& path() const { return path_; }
+
+  // Records `path` before the file is created, so no moment exists in which it is there unrecorded.
+  void Record(std::string path) {
+    Forget();
+    path_ = std::move(path);
+    if (path_.size() >= kMaxRecordedPath) return;
+    for (int i = 0; i < kTemporarySlots; ++i) {
+      int expected = kSlotFree;
+      if (!g_temporaries[i].state.compare_exchange_strong(expected, kSlotFilling)) continue;
+      std::memcpy(g_temporaries[i].path, path_.c_str(), path_.size() + 1);
+      g_temporaries[i].state.store(kSlotReady);
+      slot_ = i;
+      return;
+    }
+  }
+
+  // Once the file has been renamed or removed.
+  void Forget() {
+    if (slot_ < 0) return;
+    int expected = kSlotReady;
+    g_temporaries[slot_].state.compare_exchange_strong(expected, kSlotFree);
+    slot_ = -1;
+  }
+
+  void Remove() {
+    std::error_code ec;
+    std::filesystem::remove(path_, ec);
+    Forget();
+  }
+
+ private:
+  std::string path_;
+  int slot_ = -1;
+};
+
+extern "C" void RemoveTemporariesAndEnd(int signal) {
+  for (TemporarySlot& slot : g_temporaries) {
+    int expected = kSlotReady;
+    if (slot.state.compare_exchange_strong(expected, kSlotRemoving)) TINTARA_UNLINK(slot.path);
+  }
+  // The handler was installed to run once: the default action is back, and the signal, blocked
+  // while the handler runs, ends the process as it returns.
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+// A fresh name for a temporary file in the same folder as `path`: hidden, recognisably this
+// program's, unique within the process and among processes, and short whatever the target's name,
+// so that a target whose name is as long as the file system allows can still be written.
+std::string TemporaryPathBeside(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  const std::string name =
+      ".tintara-" + std::to_string(TINTARA_GETPID()) + "-" + std::to_string(counter++) + ".tmp";
+  return (std::filesystem::path(path).parent_path() / name).string();
+}
+
+std::FILE* CreateTemporaryBeside(const std::string& target, bool takePermissions, RecordedTemporary& temporary) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    temporary.Record(TemporaryPathBeside(target));
+    errno = 0;
+    // "x": exclusive creation, so the write never goes through a file that carries the chosen name.
+    if (std::FILE* f = std::fopen(temporary.path().c_str(), "wbx")) {
+      // The new file replaces the old one by a rename, so it takes over the old file's permissions
+      // instead of quietly resetting them.
+      std::error_code ec;
+      const std::filesystem::file_status old = std::filesystem::status(target, ec);
+      if (takePermissions && !ec && std::filesystem::is_regular_file(old)) {
+        std::filesystem::permissions(temporary.path(), old.permissions(), ec);
+      }
+      return f;
+    }
+    temporary.Forget();
+    if (errno != EEXIST) break;
+  }
+  return nullptr;
+}
+
+// Renames the complete file `from` to `to` unless something already carries that name. The check
+// and the rename are one step of the file system, so a name another writer took a moment ago is
+// never replaced.
+WriteOutcome MoveToFreeName(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+  // Here a rename never replaces an existing file.
+  if (std::rename(from.c_str(), to.c_str()) == 0) return WriteOutcome::kWritten;
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(to, ec)) ? WriteOutcome::kNameTaken
+                                                                           : WriteOutcome::kFailed;
+#else
+#ifdef RENAME_NOREPLACE
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return WriteOutcome::kWritten;
+  if (errno == EEXIST) return WriteOutcome::kNameTaken;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return WriteOutcome::kFailed;
+#endif
+  // A file system without the no-replace rename: a hard link is never made over an existing name.
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return WriteOutcome::kWritten;
+  }
+  if (errno == EEXIST) return WriteOutcome::kNameTaken;
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return WriteOutcome::kFailed;
+  // Nor hard links: the name is claimed by creating it exclusively, and the file put over the claim.
+  const int claim = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (claim < 0) return errno == EEXIST ? WriteOutcome::kNameTaken : WriteOutcome::kFailed;
+  close(claim);
+  if (std::rename(from.c_str(), to.c_str()) == 0) return WriteOutcome::kWritten;
+  unlink(to.c_str());
+  return WriteOutcome::kFailed;
+#endif
+}
+
+}  // namespace
+
 ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t maxSize) {
   bytes.clear();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return ReadStatus::kCannotOpen;
-  const uint64_t size = std::filesystem::file_size(path, ec);
-  if (ec) return ReadStatus::kCannotOpen;
-  if (size > maxSize) return ReadStatus::kTooLarge;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  InputFileCheck check;
+  std::FILE* f = OpenRegularFile(path, check);
   if (!f) return ReadStatus::kCannotOpen;
+  std::error_code ec;
+  const uint64_t size = std::filesystem::file_size(path, ec);
+  if (ec || size > maxSize) {
+    std::fclose(f);
+    return ec ? ReadStatus::kCannotOpen : ReadStatus::kTooLarge;
+  }
   bytes.resize(static_cast<size_t>(size));
   const size_t got = size ? std::fread(bytes.data(), 1, bytes.size(), f) : 0;
   const bool failed = std::ferror(f) != 0;
@@ -34,47 +223,12 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, u
   return ReadStatus::kOk;
 }
 
-namespace {
-
-// A fresh name for a temporary file in the same folder as `path`, hidden, and unique within the
-// process and among processes.
-std::string TemporaryPathBeside(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  const std::filesystem::path target(path);
-  const std::string name = "." + target.filename().string() + ".tmp" +
-                           std::to_string(TINTARA_GETPID()) + "-" + std::to_string(counter++);
-  return (target.parent_path() / name).string();
-}
-
-std::FILE* CreateTemporaryBeside(const std::string& target, std::string& temporary) {
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    temporary = TemporaryPathBeside(target);
-    errno = 0;
-    // "x": exclusive creation, so the write never goes through a file that carries the chosen name.
-    if (std::FILE* f = std::fopen(temporary.c_str(), "wbx")) {
-      // The new file replaces the old one by a rename, so it takes over the old file's permissions
-      // instead of quietly resetting them.
-      std::error_code ec;
-      const std::filesystem::file_status old = std::filesystem::status(target, ec);
-      if (!ec && std::filesystem::is_regular_file(old)) {
-        std::filesystem::permissions(temporary, old.permissions(), ec);
-      }
-      return f;
-    }
-    if (errno != EEXIST) break;
-  }
-  temporary.clear();
-  return nullptr;
-}
-
-}  // namespace
-
-bool WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill) {
+WriteOutcome WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill, WriteMode mode) {
   std::error_code ec;
-  const bool replacing = std::filesystem::exists(target, ec) || ec;
-  std::string temporary;
-  std::FILE* f = CreateTemporaryBeside(target, temporary);
-  if (!f) return false;
+  const bool replacing = mode == WriteMode::kReplace && (std::filesystem::exists(target, ec) || ec);
+  RecordedTemporary temporary;
+  std::FILE* f = CreateTemporaryBeside(target, mode == WriteMode::kReplace, temporary);
+  if (!f) return WriteOutcome::kFailed;
   bool ok = fill(f);
   // A failed write leaves its mark on the stream even when `fill` did not look: a large write that
   // bypassed the buffer and hit a full disk, say. Such a file is never put in place.
@@ -83,12 +237,35 @@ bool WriteFileSafely(const std::string& target, const std::function<bool(std::FI
   if (ok && replacing) ok = fsync(fileno(f)) == 0;
 #endif
   ok = std::fclose(f) == 0 && ok;
-  if (ok) {
-    std::filesystem::rename(temporary, target, ec);
-    if (!ec) return true;
+  WriteOutcome outcome = WriteOutcome::kFailed;
+  if (ok && mode == WriteMode::kNeverReplace) {
+    outcome = MoveToFreeName(temporary.path(), target);
+  } else if (ok) {
+    std::filesystem::rename(temporary.path(), target, ec);
+    if (!ec) outcome = WriteOutcome::kWritten;
   }
-  std::filesystem::remove(temporary, ec);
-  return false;
+  if (outcome == WriteOutcome::kWritten) {
+    temporary.Forget();
+  } else {
+    temporary.Remove();
+  }
+  return outcome;
+}
+
+bool WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill) {
+  return WriteFileSafely(target, fill, WriteMode::kReplace) == WriteOutcome::kWritten;
+}
+
+WriteOutcome WriteNewFileVia(const std::string& target, const std::function<bool(const std::string& path)>& write) {
+  RecordedTemporary staged;
+  staged.Record(TemporaryPathBeside(target));
+  const WriteOutcome outcome = write(staged.path()) ? MoveToFreeName(staged.path(), target) : WriteOutcome::kFailed;
+  if (outcome == WriteOutcome::kWritten) {
+    staged.Forget();
+  } else {
+    staged.Remove();
+  }
+  return outcome;
 }
 
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -97,11 +274,44 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
   });
 }
 
+InputFileCheck CheckInputFile(const std::string& path) {
+  InputFileCheck check;
+  if (std::FILE* f = OpenRegularFile(path, check)) std::fclose(f);
+  return check;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
 bool IsReadOnlyFile(const std::string& path) {
   std::error_code ec;
   const std::filesystem::file_status status = std::filesystem::status(path, ec);
   if (ec || !std::filesystem::exists(status)) return false;
   return (status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+}
+
+void InstallTemporaryFileCleanup() {
+#ifdef _WIN32
+  for (int signal : {SIGINT, SIGTERM}) {
+    if (std::signal(signal, RemoveTemporariesAndEnd) == SIG_IGN) std::signal(signal, SIG_IGN);
+  }
+#else
+  const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction action {};
+  action.sa_handler = RemoveTemporariesAndEnd;
+  // While one of them is handled the others wait: the process ends with the first.
+  sigemptyset(&action.sa_mask);
+  for (int signal : signals) sigaddset(&action.sa_mask, signal);
+  action.sa_flags = SA_RESETHAND;
+  for (int signal : signals) {
+    struct sigaction old {};
+    // A program started with a signal ignored (nohup, a background job) wants it ignored.
+    if (sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
+#endif
 }
 
 }  // namespace tintara

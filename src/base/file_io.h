@@ -30,11 +30,44 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, u
 // descriptor; it must not close either.
 bool WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill);
 
+// Whether a write may replace a file that carries the target's name.
+enum class WriteMode { kReplace, kNeverReplace };
+
+enum class WriteOutcome { kWritten, kNameTaken, kFailed };
+
+// WriteFileSafely that, with kNeverReplace, puts the finished file in place only under a name that
+// is still free at that moment (an atomic no-replace rename, so two writers racing for one name
+// cannot both have it): kNameTaken when a file (of any kind, a dangling link too) has appeared under
+// the name meanwhile, which is then left as it is.
+WriteOutcome WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill, WriteMode mode);
+
+// The same for a writer that takes a path rather than a stream: `write` makes the complete file at
+// the path it is given (a private name beside `target`), which is then put in place at `target` as
+// WriteFileSafely with kNeverReplace does. Whatever `write` leaves at its path is removed on failure.
+WriteOutcome WriteNewFileVia(const std::string& target, const std::function<bool(const std::string& path)>& write);
+
 // WriteFileSafely with `bytes` as the whole contents.
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// What a file to be read turned out to be. Only a regular file is ever opened: a FIFO would wait for a
+// writer that may never come, and a device may do anything on being opened.
+enum class InputFileCheck { kReadable, kCannotOpen, kFolder, kNotAFile };
+
+// Whether `path` (following links) is a regular file this process can open for reading; a folder, a
+// FIFO, a device or a socket is recognised without being opened.
+InputFileCheck CheckInputFile(const std::string& path);
+
+// Whether `a` and `b` name one and the same existing file (the same device and file number: "./a",
+// "a" and a hard link of it are all one file). False when either cannot be looked at.
+bool IsSameFile(const std::string& a, const std::string& b);
 
 // Whether `path` names an existing file that is marked read-only (its owner may not write it).
 // Permission bits are what count here, not whether the current user could write anyway.
 bool IsReadOnlyFile(const std::string& path);
+
+// Removes the temporary files of unfinished writes when the process is ended by SIGINT, SIGTERM or
+// SIGHUP, then ends it by the same signal (so its exit status still says which). A signal the
+// process was started with ignored stays ignored. Called once, early, by each program.
+void InstallTemporaryFileCleanup();
 
 }  // namespace tintara

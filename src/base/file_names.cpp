@@ -8,10 +8,18 @@ namespace {
 // must never be taken for a letter of another case, whatever the process's locale.
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+#ifdef _WIN32
+constexpr std::string_view kFolderSeparators = "/\\";
+#else
+constexpr std::string_view kFolderSeparators = "/";
+#endif
+
 }  // namespace
 
+bool IsFolderSeparator(char c) { return kFolderSeparators.find(c) != std::string_view::npos; }
+
 std::string FileNameOf(std::string_view path) {
-  const size_t separator = path.find_last_of("/\\");
+  const size_t separator = path.find_last_of(kFolderSeparators);
   return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
 }
 

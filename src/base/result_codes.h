@@ -35,6 +35,27 @@ enum ResultCode : int {
   kCannotOpenImage = 501,
   kUnsupportedImageType = 502,
   kFirstFileCode = 520,
+  kDestinationFolderMissing = 520,
+  kDestinationNotAFolder = 521,
+  kDestinationFolderDenied = 522,
+  kOutputNameTooLong = 523,
+  kOutputNameUncheckable = 524,
+  kImageFileIsFolder = 525,
+  kOutputIsAnInput = 526,
+  // A file of several full-resolution images (pages) would be replaced by its first image alone.
+  kSeveralImagesInFile = 530,
+  // A profile to be embedded is not an ICC profile at all (its header says otherwise).
+  kNotAnIccProfile = 531,
+  // JPEG cannot hold an image wider or taller than 65500 pixels.
+  kTooLargeForJpeg = 532,
+  // A profile of more than 255 APP2 chunks cannot be numbered in a JPEG file.
+  kProfileTooLargeForJpeg = 533,
+  // The chosen reference set has the entry count of the other card model.
+  kReferenceNotForCard = 540,
+  // The fit's penalty factor, quality limit or gamma is not a number it can work with.
+  kFitParametersInvalid = 541,
+  // The fit ended on a value that is not a finite number: no profile can be written from it.
+  kFitNotFinite = 542,
   kLastFileCode = 599,
   // The engine's internal algorithm codes.
   kPoorQuality = 101,

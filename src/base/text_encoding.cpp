@@ -81,4 +81,37 @@ std::string Latin1ToUtf8(std::string_view latin1) {
   return out;
 }
 
+std::string EscapeControlCharacters(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  auto hex = [&out](unsigned char byte) {
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0F];
+  };
+  while (!text.empty()) {
+    uint32_t code = 0;
+    const size_t length = DecodeCharacter(text, code);
+    const bool named = code == '\n' || code == '\t' || code == '\r';
+    const bool control = code < 0x20 || code == 0x7F || (code >= 0x80 && code <= 0x9F);
+    if (length == 0 || (control && !named)) {
+      // A malformed byte alone; a control character byte by byte.
+      const size_t bytes = length == 0 ? 1 : length;
+      for (size_t i = 0; i < bytes; ++i) hex(static_cast<unsigned char>(text[i]));
+      text.remove_prefix(bytes);
+      continue;
+    }
+    switch (code) {
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      default: out.append(text.substr(0, length));
+    }
+    text.remove_prefix(length);
+  }
+  return out;
+}
+
 }  // namespace tintara

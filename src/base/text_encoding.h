@@ -30,4 +30,11 @@ std::string Latin1ToUtf8(std::string_view latin1);
 // The character every unrepresentable or malformed input becomes.
 inline constexpr char kReplacementCharacter = '?';
 
+// A text from a file or a user in a form that stays on one line of output and cannot move the
+// cursor or switch a terminal's mode: a backslash is doubled; line feed, tab and carriage return
+// become \n, \t and \r; every other control character (C0, DEL, and the two-byte C1 codes) and
+// every byte that does not begin a well-formed UTF-8 character becomes \xHH, one per byte, with
+// two upper-case hex digits. All other UTF-8 stays as it is, so the form reads back one-to-one.
+std::string EscapeControlCharacters(std::string_view text);
+
 }  // namespace tintara

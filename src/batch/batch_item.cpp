@@ -1,8 +1,8 @@
 #include "batch/batch_item.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <span>
+#include <system_error>
 
 #include "app/strings.h"
 #include "base/file_io.h"
@@ -14,8 +14,6 @@
 namespace tintara {
 
 namespace {
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The next name for a copy: a bracketed number of up to four digits just before the extension is
 // counted up; anything else gets "(1)" there.
@@ -38,62 +36,131 @@ std::string NextCopyName(const std::string& path) {
   return path.substr(0, d) + "(1)" + path.substr(d);
 }
 
-}  // namespace
+// Why a path could not be looked at, as the item's reason.
+int UncheckableCode(const std::error_code& ec) {
+  if (ec == std::errc::no_such_file_or_directory) return kDestinationFolderMissing;
+  if (ec == std::errc::not_a_directory) return kDestinationNotAFolder;
+  if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) return kDestinationFolderDenied;
+  if (ec == std::errc::filename_too_long) return kOutputNameTooLong;
+  return kOutputNameUncheckable;
+}
 
-std::string FailedStatus(const std::string& reason) { return "Failed (" + reason + ")"; }
+int CheckDestinationFolder(const std::string& folder) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(folder, ec);
+  if (ec) return UncheckableCode(ec);
+  return std::filesystem::is_directory(status) ? kOk : kDestinationNotAFolder;
+}
 
-std::string MakeBatchOutputPath(const std::string& destinationFolder, const std::string& inputPath,
-                                const std::string& outputRule) {
-  std::string path = inputPath;
-  if (!destinationFolder.empty()) {
-    // The folders D:\out and D:\out\ both give D:\out\photo.tif: a folder without its final
-    // separator is joined to the name by the one that stood before the name in the input ("/" for
-    // an input without a folder).
-    const std::string name = FileNameOf(inputPath);
-    std::string separator;
-    if (!IsSeparator(destinationFolder.back())) {
-      const size_t at = inputPath.size() - name.size();
-      separator = at > 0 ? inputPath.substr(at - 1, 1) : "/";
-    }
-    path = destinationFolder + separator + name;
-  }
-  if (outputRule == kOutputOverwrite) return path;
-  // "Exists" rather than "can be opened": a file this user cannot read must not be taken for a free
-  // name and overwritten by a copy.
+// The first name from `path` on that no file carries, numbering on under any rule but "Skip". A name
+// is free only when the file system says there is no such file. Any other failure to look (a name
+// longer than the file system allows, a folder that may not be searched) says nothing about the
+// name, and every numbered name after it would fail the same way: that ends the search with its
+// reason. "Exists" rather than "can be opened": a file this user cannot read is not a free name.
+BatchOutputPath FirstFreeName(std::string path, const std::string& outputRule) {
+  BatchOutputPath result;
   for (;;) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && !ec) return path;
-    if (outputRule == kOutputSkip) return {};
+    const bool taken = std::filesystem::exists(std::filesystem::status(path, ec));
+    if (!taken && ec == std::errc::no_such_file_or_directory) {
+      result.path = path;
+      return result;
+    }
+    if (!taken) {
+      result.code = UncheckableCode(ec);
+      return result;
+    }
+    if (outputRule == kOutputSkip) {
+      result.skipped = true;
+      return result;
+    }
     path = NextCopyName(path);
   }
 }
 
+}  // namespace
+
+std::string FailedStatus(const std::string& reason) { return "Failed (" + reason + ")"; }
+
+BatchOutputPath MakeBatchOutputPath(const std::string& destinationFolder, const std::string& inputPath,
+                                    const std::string& outputRule) {
+  std::string path = inputPath;
+  if (!destinationFolder.empty()) {
+    // A missing folder is said as such, rather than showing later as a failed write.
+    BatchOutputPath refused;
+    refused.code = CheckDestinationFolder(destinationFolder);
+    if (refused.code != kOk) return refused;
+    const std::string name = FileNameOf(inputPath);
+    std::string separator;
+    if (!IsFolderSeparator(destinationFolder.back())) {
+#ifdef _WIN32
+      // The folders D:\out and D:\out\ both give D:\out\photo.tif: the folder is joined to the name
+      // by the separator that stood before the name in the input ("/" for a bare name).
+      const size_t at = inputPath.size() - name.size();
+      separator = at > 0 ? inputPath.substr(at - 1, 1) : "/";
+#else
+      separator = "/";
+#endif
+    }
+    path = destinationFolder + separator + name;
+  }
+  if (outputRule == kOutputOverwrite) return BatchOutputPath{path};
+  return FirstFreeName(path, outputRule);
+}
+
 std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, bool convert,
                              const std::string& destinationFolder, const std::string& outputRule, int jpegQuality) {
-  const std::string outputPath = MakeBatchOutputPath(destinationFolder, inputPath, outputRule);
-  if (outputPath.empty()) return "Skipped";
-  if (IsReadOnlyFile(outputPath)) return "Write protected file";
-  if (std::FILE* f = std::fopen(inputPath.c_str(), "rb")) {
-    std::fclose(f);
-  } else {
-    return ErrorCodeText(kCannotOpenImage);
+  BatchOutputPath output = MakeBatchOutputPath(destinationFolder, inputPath, outputRule);
+  if (output.skipped) return "Skipped";
+  if (!output.path.empty() && IsReadOnlyFile(output.path)) return "Write protected file";
+  // Nothing but a regular file is ever opened: a FIFO named like an image would stop the batch.
+  switch (CheckInputFile(inputPath)) {
+    case InputFileCheck::kReadable:
+      break;
+    case InputFileCheck::kFolder:
+      return ErrorCodeText(kImageFileIsFolder);
+    default:
+      return ErrorCodeText(kCannotOpenImage);
   }
+  if (output.code != kOk) return ErrorCodeText(output.code);
   const ImageFormat format = ImageFormatOf(inputPath);
   if (format == ImageFormat::kUnknown) return ErrorCodeText(kUnsupportedImageType);
 
   ImageBuffer image;
-  int code = ReadImageFile(inputPath, image);
-  if (code != kOk) return ErrorCodeText(code);
-  // Nothing is undone in a batch, so the pixels are converted where they are: the same result as
-  // converting from an unconverted copy, without holding the image twice.
   if (convert) {
+    ImageReadInfo info;
+    int code = ReadImageFile(inputPath, image, &info);
+    if (code != kOk) return ErrorCodeText(code);
+    // Overwritten by its first page alone, a file of several pages would lose the others.
+    code = CheckKeepsEveryImage(inputPath, output.path, info);
+    if (code != kOk) return ErrorCodeText(code);
+    // Nothing is undone in a batch, so the pixels are converted where they are: the same result as
+    // converting from an unconverted copy, without holding the image twice.
     code = ConvertPixelsInPlace(image, profile);
     if (code != kOk) return ErrorCodeText(code);
   }
-  const std::span<const uint8_t> embedded = convert ? std::span<const uint8_t>() : std::span<const uint8_t>(profile.bytes);
-  code = WriteImageFile(outputPath, format, image, embedded, jpegQuality);
-  if (code != kOk) return ErrorCodeText(kImageWriteFailed);
-  return {};
+  // Embedding reads the input itself, so that a JPEG keeps its compressed data and only its profile
+  // changes; its refusals of the input come from there.
+  int writeCode = kOk;
+  auto writeTo = [&](const std::string& path) {
+    writeCode = convert ? WriteImageFile(path, format, image, {}, jpegQuality)
+                        : EmbedProfileInImageFile(inputPath, path, format, profile.bytes, jpegQuality);
+    return writeCode;
+  };
+  auto writeFailure = [&] { return ErrorCodeText(writeCode != kOk ? writeCode : kImageWriteFailed); };
+
+  if (outputRule == kOutputOverwrite) return writeTo(output.path) == kOk ? std::string() : writeFailure();
+  // A copy takes its name only if that is still free once the file is complete, so two runs into
+  // one folder never replace each other's files: a name taken meanwhile means the next number.
+  for (;;) {
+    const WriteOutcome outcome =
+        WriteNewFileVia(output.path, [&](const std::string& path) { return writeTo(path) == kOk; });
+    if (outcome == WriteOutcome::kWritten) return {};
+    if (outcome == WriteOutcome::kFailed) return writeFailure();
+    if (outputRule == kOutputSkip) return "Skipped";
+    output = FirstFreeName(NextCopyName(output.path), outputRule);
+    if (output.code != kOk) return ErrorCodeText(output.code);
+  }
 }
 
 }  // namespace tintara

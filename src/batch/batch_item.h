@@ -29,18 +29,30 @@ struct BatchItem {
 // "Failed (" reason ")".
 std::string FailedStatus(const std::string& reason);
 
-// The path an item writes to, or an empty text when the item is to be skipped. `destinationFolder`
-// is empty for the source folder. "Overwrite" takes the path as it is; "Skip" gives up on an existing
-// file; any other rule ("Copy") numbers the name, photo.jpg -> photo(1).jpg -> photo(2).jpg, until
-// the name is free.
-std::string MakeBatchOutputPath(const std::string& destinationFolder, const std::string& inputPath,
-                                const std::string& outputRule);
+// Where an item writes, as MakeBatchOutputPath finds it.
+struct BatchOutputPath {
+  std::string path;     // the file to write; empty when there is none
+  bool skipped = false;  // "Skip", and the output file exists
+  int code = 0;         // when the name could not be checked: why (a code of the destination or name)
+};
+
+// The path an item writes to. `destinationFolder` is empty for the source folder; the file name is
+// joined to it with a "/" unless it already ends in a folder separator (on Windows "\" counts too;
+// elsewhere a folder written with a final "\" is a folder whose name ends in "\"). "Overwrite" takes
+// the path as it is; "Skip" gives up on an existing file; any other rule ("Copy") numbers the name,
+// photo.jpg -> photo(1).jpg -> photo(2).jpg, until the name is free. A destination folder that is
+// missing or not a folder, and a name whose existence cannot be checked (too long for the file
+// system, in a folder this user may not look into), give a code instead of a path.
+BatchOutputPath MakeBatchOutputPath(const std::string& destinationFolder, const std::string& inputPath,
+                                    const std::string& outputRule);
 
 // Converts the input with the profile (or, with `convert` false, writes it unchanged with the profile
 // embedded) into the output MakeBatchOutputPath names. Returns an empty text on success, otherwise the
 // reason, as the status column shows it. The input is read whole before the output is opened, and
 // the output replaces an existing file only once it is complete, so a failed item leaves every file
-// as it was.
+// as it was. "Copy" and "Skip" never replace a file: a name that is taken by the time the output is
+// complete (another run writing into the same folder) makes "Copy" go on to the next number and
+// "Skip" skip.
 std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, bool convert,
                              const std::string& destinationFolder, const std::string& outputRule, int jpegQuality);
 

@@ -100,6 +100,14 @@ CreateProfileOutcome RunCreateProfile(const CreateProfileInputs& inputs, Profile
     outcome.result = CreateProfileResult::kNoReference;
     return outcome;
   }
+  // The reference list offers the sets of the card model being marked, but a set picked before the
+  // model changed stays picked; fitted against the other model's areas it would make a profile from
+  // a few areas, or compare every area with the wrong colour.
+  if ((*inputs.references)[inputs.referenceIndex].EntryCount() != static_cast<int>(layout.areas.size())) {
+    ShowErrorCode(kReferenceNotForCard);
+    outcome.result = CreateProfileResult::kNoReference;
+    return outcome;
+  }
   if (inputs.image->converted() || inputs.documentHasEmbeddedProfile) ShowOnceMessage(40707, false);
 
   ProfileRecord record;

@@ -26,7 +26,7 @@ struct CreateProfileInputs {
 // Which of the command's endings was reached.
 enum class CreateProfileResult {
   kNoOutline,      // no complete outline: nothing happens
-  kNoReference,    // no reference set chosen: the warning was shown
+  kNoReference,    // no reference set chosen, or one of the other card model: the message was shown
   kCreated,        // a new profile is in the store
   kNotCreated,     // stopped by the user at a finding, or the engine made no profile
   kDescriptionCancelled,  // Cancel in the New Profile dialog: no profile, no status text

@@ -4,9 +4,12 @@
 #include <QJsonDocument>
 #include <QString>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include "base/text_encoding.h"
 
 namespace tintara::cli {
 
@@ -17,7 +20,8 @@ bool CommandArgs::Parse(const std::vector<std::string>& args, const std::set<std
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (optionsEnded || a.size() < 2 || a[0] != '-') {
+    // No option looks like a number, so "-1" is a value ("settings set ErrorPixels -1").
+    if (optionsEnded || a.size() < 2 || a[0] != '-' || ParseFiniteDouble(a)) {
       positionals_.push_back(a);
     } else if (a == "--") {
       optionsEnded = true;
@@ -25,12 +29,12 @@ bool CommandArgs::Parse(const std::vector<std::string>& args, const std::set<std
       options_[a] = "";
     } else if (valued.count(a)) {
       if (i + 1 >= args.size()) {
-        error = "option " + a + " needs a value";
+        error = "option " + EscapeControlCharacters(a) + " needs a value";
         return false;
       }
       options_[a] = args[++i];
     } else {
-      error = "unknown option " + a;
+      error = "unknown option " + EscapeControlCharacters(a);
       return false;
     }
   }
@@ -59,6 +63,51 @@ std::optional<long long> ParseInteger(const std::string& text) {
   const long long v = std::strtoll(text.c_str(), &end, 10);
   if (end != text.c_str() + text.size() || errno == ERANGE) return std::nullopt;
   return v;
+}
+
+namespace {
+
+std::string NumberText(double v) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%g", v);
+  return text;
+}
+
+std::string RangeText(const SettingRange& r) {
+  if (r.aboveLow) return "above " + NumberText(r.low) + ", at most " + NumberText(r.high);
+  if (r.high >= INT_MAX) return "of " + NumberText(r.low) + " or more";
+  return NumberText(r.low) + ".." + NumberText(r.high);
+}
+
+}  // namespace
+
+std::optional<double> ParseSettingValue(const SettingRule& rule, const std::string& what, const std::string& text,
+                                        std::string& error) {
+  std::optional<double> value;
+  std::string takes;
+  switch (rule.kind) {
+    case SettingKind::kText:
+      return 0.0;
+    case SettingKind::kFlag:
+      if (text == "true" || text == "false") return text == "true" ? 1.0 : 0.0;
+      takes = "true or false";
+      break;
+    case SettingKind::kInteger:
+      if (const auto n = ParseInteger(text)) value = static_cast<double>(*n);
+      takes = "a whole number " + RangeText(rule.range);
+      break;
+    case SettingKind::kNumber:
+      value = ParseFiniteDouble(text);
+      takes = "a number " + RangeText(rule.range);
+      break;
+  }
+  if (value && rule.range.Admits(*value)) return value;
+  error = what + " takes " + takes + ", not \"" + EscapeControlCharacters(text) + "\"";
+  return std::nullopt;
+}
+
+std::string WithPath(const std::string& message, const std::string& path) {
+  return message + " (" + EscapeControlCharacters(path) + ")";
 }
 
 QJsonValue JsonText(const std::string& text) { return QJsonValue(QString::fromStdString(text)); }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
+
 namespace tintara::cli {
 
 // Exit statuses shared by every command.
@@ -38,6 +40,18 @@ class CommandArgs {
 // Strict number parsing: the whole text must be the number.
 std::optional<double> ParseFiniteDouble(const std::string& text);
 std::optional<long long> ParseInteger(const std::string& text);
+
+// A value entered for a stored setting, by "settings set" or by the option `what` that stands in for
+// it (--gamma for "Gamma"): a whole number or a number of the setting's kind inside its range, or
+// true or false for a flag (giving 1 or 0); a text setting takes any text (giving 0). Returns
+// nullopt with `error` saying what `what` takes, the range included.
+std::optional<double> ParseSettingValue(const SettingRule& rule, const std::string& what, const std::string& text,
+                                        std::string& error);
+
+// Lines of output. A name, description or path from a file or a user goes into a printed line only
+// through EscapeControlCharacters (base/text_encoding.h), so it cannot end the line early or
+// forge another one; WithPath does so for the path an error message names.
+std::string WithPath(const std::string& message, const std::string& path);  // message + " (path)"
 
 // JSON output. Every JSON the program prints is built as a QJsonObject and written by
 // PrintJsonLine. Texts in memory are UTF-8 and stay so in the output; numbers are written in their

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "app/strings.h"
 #include "base/result_codes.h"
+#include "base/text_encoding.h"
 #include "batch/batch_job.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
@@ -33,7 +34,7 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
   const ProfileFileStatus status = ReadProfileFile(profilePath, profile);
   // Embedding takes any profile's bytes; only a file that cannot be read at all stops the job here.
   if (status != ProfileFileStatus::kOk && status != ProfileFileStatus::kForeign) {
-    return Fail(kExitFailure, ErrorCodeText(kProfileLoadFailed) + " (" + profilePath + ")");
+    return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileLoadFailed), profilePath));
   }
   if (profile.name.empty()) SetProfileName(profile, ProfileNameFromFile(profilePath));
   ProfileStore store;
@@ -59,7 +60,9 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
     }
     if (text != kStatusSucceeded) ++failed;
     if (showProgress) std::fprintf(stderr, "\r%d of %d done \n", done, pending);
-    std::printf("%s\t%s\n", text.c_str(), items[index].inputFile.c_str());
+    // A file name may hold a line break or a tab; escaped, it cannot pass for a line of its own.
+    std::printf("%s\t%s\n", EscapeControlCharacters(text).c_str(),
+                EscapeControlCharacters(items[index].inputFile).c_str());
     std::fflush(stdout);
   });
   return failed == 0 ? kExitOk : kExitWarning;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "app/program_folder.h"
+#include "base/text_encoding.h"
 #include "cli/cli_args.h"
 
 namespace tintara::cli {
@@ -64,7 +65,7 @@ int Run(int argc, char** argv) {
       return kExitOk;
     } else {
       std::fputs(kUsage, stderr);
-      return Fail(kExitUsage, "unknown or incomplete option " + args[i]);
+      return Fail(kExitUsage, "unknown or incomplete option " + EscapeControlCharacters(args[i]));
     }
   }
   if (i >= args.size()) {
@@ -84,7 +85,7 @@ int Run(int argc, char** argv) {
   const auto it = commands.find(args[i]);
   if (it == commands.end()) {
     std::fputs(kUsage, stderr);
-    return Fail(kExitUsage, "unknown command " + args[i]);
+    return Fail(kExitUsage, "unknown command " + EscapeControlCharacters(args[i]));
   }
   return it->second(global, std::vector<std::string>(args.begin() + i + 1, args.end()));
 }

@@ -8,6 +8,8 @@
 #include "app/strings.h"
 #include "base/file_io.h"
 #include "base/result_codes.h"
+#include "base/text_encoding.h"
+#include "card/card_model.h"
 #include "card/create_profile.h"
 #include "card/profile_quality.h"
 #include "cli/cli_args.h"
@@ -132,6 +134,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   }
   if (clicks.size() != 6) return Fail(kExitUsage, "--corners takes six numbers X0,Y0,X1,Y1,X2,Y2");
 
+  if (int status = CheckOutputFile(output, {imagePath, global.referenceDataPath})) return status;
   CliPresenter presenter;
   presenter.SetStrict(a.Has("--strict"));
   if (auto text = a.Value("--description")) presenter.SetDescription(*text);
@@ -139,14 +142,24 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   ReferenceSetList sets;
   if (int status = LoadReferenceSets(global.referenceDataPath, sets)) return status;
   const int referenceIndex = FindReferenceSet(sets, *a.Value("--reference"));
-  if (referenceIndex < 0) return Fail(kExitFailure, "no reference set " + *a.Value("--reference"));
+  if (referenceIndex < 0) {
+    return Fail(kExitFailure, "no reference set " + EscapeControlCharacters(*a.Value("--reference")));
+  }
+  // The reference list of the desktop program offers only the sets of the marked card model; a set of
+  // the other model would be fitted area by area against the wrong colours, or mostly not at all.
+  const ReferenceSet& chosen = sets[referenceIndex];
+  if (chosen.EntryCount() != AreaCount(model)) {
+    return Fail(kExitUsage, "the reference set \"" + EscapeControlCharacters(chosen.name) + "\" has " +
+                                std::to_string(chosen.EntryCount()) + " entries; a " + cardText + " card needs one of " +
+                                std::to_string(AreaCount(model)) + " (references --card " + cardText + " lists them)");
+  }
 
   ImageBuffer image;
   ImageReadInfo info;
   int code = ReadImageFile(imagePath, image, &info);
   if (code == kOk) code = image.KeepUnconverted();
   if (code != kOk) {
-    return Fail(kExitFailure, ErrorCodeText(code) + " (" + imagePath + ")");
+    return Fail(kExitFailure, WithPath(ErrorCodeText(code), imagePath));
   }
   // A click must land on the image, as it would in the view.
   for (size_t i = 0; i < 6; i += 2) {
@@ -177,7 +190,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   const ProfileRecord* record = created ? &store.At(outcome.storeIndex) : nullptr;
   if (record) {
     ProfileRecord copy = *record;
-    if (!SaveProfileFile(copy, output)) return Fail(kExitFailure, ErrorCodeText(kProfileSaveFailed) + " (" + output + ")");
+    if (!SaveProfileFile(copy, output)) return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileSaveFailed), output));
     written = output;
   }
   const CardLayout& layout = *selection.Layout();
@@ -208,7 +221,8 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
     PrintJsonLine(json);
   } else if (record) {
     PrintReport(report);
-    std::printf("profile \"%s\" written to %s\n", ProfileBoxText(*record).c_str(), written.c_str());
+    std::printf("profile \"%s\" written to %s\n", EscapeControlCharacters(ProfileBoxText(*record)).c_str(),
+                EscapeControlCharacters(written).c_str());
   }
 
   if (!created) return kExitFailure;

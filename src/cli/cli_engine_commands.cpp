@@ -11,6 +11,7 @@
 #include "app/strings.h"
 #include "base/file_io.h"
 #include "base/result_codes.h"
+#include "base/text_encoding.h"
 #include "card/create_profile.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
@@ -25,22 +26,32 @@ namespace {
 
 struct SampleFile {
   uint16_t values[3 * kMaxAreas]{};
+  int given[3] = {0, 0, 0};  // entries each channel's array holds; the fit needs one per area
   std::vector<int> excluded;
 };
 
-// Reads {"R":[...],"G":[...],"B":[...],"excluded":[...]}: up to 30 integers 0..65535 per channel,
-// missing entries 0; excluded areas 0..29.
+constexpr const char* kChannelNames[3] = {"R", "G", "B"};
+
+// Reads {"R":[...],"G":[...],"B":[...],"excluded":[...]}: up to 30 integers 0..65535 per channel;
+// excluded areas 0..29. Whether the arrays hold enough entries for the fit is the caller's check.
 bool ReadSampleFile(const std::string& path, SampleFile& out, std::string& error) {
+  const std::string file = EscapeControlCharacters(path);
   std::vector<uint8_t> bytes;
   if (ReadWholeFile(path, bytes) != ReadStatus::kOk) {
-    error = "cannot read " + path;
+    error = "cannot read " + file;
     return false;
   }
   QJsonParseError parseError;
   const QJsonDocument doc = QJsonDocument::fromJson(
       QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())), &parseError);
-  if (doc.isNull() || !doc.isObject()) {
-    error = path + ": not a JSON object (" + parseError.errorString().toStdString() + ")";
+  if (doc.isNull()) {
+    error = file + ": not JSON (" + parseError.errorString().toStdString() + " at byte " +
+            std::to_string(parseError.offset) + ")";
+    return false;
+  }
+  if (!doc.isObject()) {
+    error = file + ": the samples must be a JSON object {\"R\":[...],\"G\":[...],\"B\":[...]}, not " +
+            (doc.isArray() ? "an array" : "a single value");
     return false;
   }
   const QJsonObject root = doc.object();
@@ -51,33 +62,33 @@ bool ReadSampleFile(const std::string& path, SampleFile& out, std::string& error
     result = static_cast<int>(d);
     return true;
   };
-  const char* channels[3] = {"R", "G", "B"};
   for (int ch = 0; ch < 3; ++ch) {
-    const QJsonValue v = root.value(channels[ch]);
+    const QJsonValue v = root.value(kChannelNames[ch]);
     if (!v.isArray() || v.toArray().size() > kMaxAreas) {
-      error = path + ": \"" + channels[ch] + "\" must be an array of at most 30 integers";
+      error = file + ": \"" + kChannelNames[ch] + "\" must be an array of at most 30 integers";
       return false;
     }
     const QJsonArray values = v.toArray();
     for (qsizetype i = 0; i < values.size(); ++i) {
       int value = 0;
       if (!integerIn(values[i], 0, 65535, value)) {
-        error = path + ": \"" + channels[ch] + "\"[" + std::to_string(i) + "] is not an integer 0..65535";
+        error = file + ": \"" + kChannelNames[ch] + "\"[" + std::to_string(i) + "] is not an integer 0..65535";
         return false;
       }
       out.values[ch * kMaxAreas + i] = static_cast<uint16_t>(value);
     }
+    out.given[ch] = static_cast<int>(values.size());
   }
   if (root.contains("excluded")) {
     const QJsonValue v = root.value("excluded");
     if (!v.isArray()) {
-      error = path + ": \"excluded\" must be an array of area numbers";
+      error = file + ": \"excluded\" must be an array of area numbers";
       return false;
     }
     for (const QJsonValue& e : v.toArray()) {
       int area = 0;
       if (!integerIn(e, 0, kMaxAreas - 1, area)) {
-        error = path + ": \"excluded\" holds an area number outside 0..29";
+        error = file + ": \"excluded\" holds an area number outside 0..29";
         return false;
       }
       out.excluded.push_back(area);
@@ -94,13 +105,13 @@ QJsonArray CurvesJson(const double (&curves)[3][256]) {
   return {JsonDoubles(curves[0], 256), JsonDoubles(curves[1], 256), JsonDoubles(curves[2], 256)};
 }
 
-std::optional<double> NumberOption(const CommandArgs& a, const char* name, double fallback,
-                                   std::string& error) {
+// An option that stands in for a stored setting takes what the setting takes; without it the stored
+// value serves as it is.
+std::optional<double> SettingOption(const CommandArgs& a, const char* name, const char* setting, double stored,
+                                    std::string& error) {
   const auto text = a.Value(name);
-  if (!text) return fallback;
-  const auto v = ParseFiniteDouble(*text);
-  if (!v) error = std::string(name) + " takes a number";
-  return v;
+  if (!text) return stored;
+  return ParseSettingValue(*SettingRuleOf(setting), name, *text, error);
 }
 
 }  // namespace
@@ -126,7 +137,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
                error)) {
     return Fail(kExitUsage, error);
   }
-  if (!a.Positionals().empty()) return Fail(kExitUsage, "unexpected argument " + a.Positionals()[0]);
+  if (!a.Positionals().empty()) return Fail(kExitUsage, "unexpected argument " + EscapeControlCharacters(a.Positionals()[0]));
   if (!a.Has("--samples") || !a.Has("--reference") || !a.Has("-o")) {
     return Fail(kExitUsage, "fit needs --samples FILE.json, --reference NAME|#INDEX and -o OUT.tnp");
   }
@@ -134,26 +145,41 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
   CliPresenter presenter;
   const CSettings& settings = Settings();
   FitParameters parameters{settings.PenaltyFactor(), settings.QualityControl(), settings.Gamma()};
-  const auto penalty = NumberOption(a, "--penalty", parameters.penaltyFactor, error);
-  const auto quality = NumberOption(a, "--quality-limit", parameters.qualityLimit, error);
-  const auto gamma = NumberOption(a, "--gamma", parameters.gamma, error);
+  const auto penalty = SettingOption(a, "--penalty", "PenaltyFactor", parameters.penaltyFactor, error);
+  const auto quality = SettingOption(a, "--quality-limit", "QualityControl", parameters.qualityLimit, error);
+  const auto gamma = SettingOption(a, "--gamma", "Gamma", parameters.gamma, error);
   if (!penalty || !quality || !gamma) return Fail(kExitUsage, error);
   parameters = {*penalty, *quality, *gamma};
 
+  if (int status = CheckOutputFile(*a.Value("-o"), {*a.Value("--samples"), global.referenceDataPath})) return status;
   SampleFile samples;
   if (!ReadSampleFile(*a.Value("--samples"), samples, error)) return Fail(kExitFailure, error);
 
   ReferenceSetList sets;
   if (int status = LoadReferenceSets(global.referenceDataPath, sets)) return status;
   const int index = FindReferenceSet(sets, *a.Value("--reference"));
-  if (index < 0) return Fail(kExitUsage, "no reference set " + *a.Value("--reference"));
+  if (index < 0) return Fail(kExitUsage, "no reference set " + EscapeControlCharacters(*a.Value("--reference")));
   ReferenceSet reference = sets[index];
 
+  // Colour area i is fitted to entry i, so the fit may use fewer areas than the set has but never
+  // more: an area beyond the set would silently carry no weight.
   int count = reference.EntryCount();
   if (auto text = a.Value("--count")) {
     const auto n = ParseInteger(*text);
-    if (!n || *n < 0 || *n > kMaxAreas) return Fail(kExitUsage, "--count takes a number 0..30");
+    if (!n || *n < 1 || *n > reference.EntryCount()) {
+      return Fail(kExitUsage, "--count takes a number 1.." + std::to_string(reference.EntryCount()) + " for the " +
+                                  std::to_string(reference.EntryCount()) + "-entry reference set \"" +
+                                  EscapeControlCharacters(reference.name) + "\"");
+    }
     count = static_cast<int>(*n);
+  }
+  // A missing measurement must not be fitted as black.
+  for (int ch = 0; ch < 3; ++ch) {
+    if (samples.given[ch] < count) {
+      return Fail(kExitFailure, EscapeControlCharacters(*a.Value("--samples")) + ": \"" + kChannelNames[ch] +
+                                    "\" holds " + std::to_string(samples.given[ch]) + " values, but the fit needs " +
+                                    std::to_string(count) + ", one per colour area");
+    }
   }
   // An excluded area is taken out of the fit the way a failed measurement is: by its weight.
   for (int area : samples.excluded) {
@@ -167,7 +193,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
     const std::string description = a.Value("--description").value_or(DefaultProfileDescription(reference.name));
     SetDescriptionInBytes(context.profile.bytes, context.profile.descriptionOffset, description);
     if (!WriteFileAtomically(*a.Value("-o"), context.profile.bytes)) {
-      return Fail(kExitFailure, ErrorCodeText(kProfileSaveFailed) + " (" + *a.Value("-o") + ")");
+      return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileSaveFailed), *a.Value("-o")));
     }
     written = *a.Value("-o");
   }
@@ -182,7 +208,8 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
     result["profile"] = written.empty() ? QJsonValue(QJsonValue::Null) : JsonText(written);
     PrintJsonLine(result);
   } else if (!written.empty()) {
-    std::printf("profile written to %s (objective %.6f)\n", written.c_str(), context.objective);
+    std::printf("profile written to %s (objective %.6f)\n", EscapeControlCharacters(written).c_str(),
+                context.objective);
   }
 
   switch (code) {
@@ -207,7 +234,7 @@ int CommandProfileInfo(const GlobalOptions&, const std::vector<std::string>& arg
 
   std::vector<uint8_t> bytes;
   if (ReadWholeFile(path, bytes) != ReadStatus::kOk) {
-    return Fail(kExitFailure, ErrorCodeText(kProfileLoadFailed) + " (" + path + ")");
+    return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileLoadFailed), path));
   }
   EngineContext context;
   if (decode_icc_220(bytes.data(), bytes.size(), context) != kOk) {
@@ -228,7 +255,7 @@ int CommandProfileInfo(const GlobalOptions&, const std::vector<std::string>& arg
     return kExitOk;
   }
   std::printf("size         %zu bytes\n", bytes.size());
-  std::printf("description  %s\n", description.c_str());
+  std::printf("description  %s\n", EscapeControlCharacters(description).c_str());
   std::printf("matrix       % .6f % .6f % .6f\n", context.matrixA[0], context.matrixA[1], context.matrixA[2]);
   std::printf("             % .6f % .6f % .6f\n", context.matrixA[3], context.matrixA[4], context.matrixA[5]);
   std::printf("             % .6f % .6f % .6f\n", context.matrixA[6], context.matrixA[7], context.matrixA[8]);

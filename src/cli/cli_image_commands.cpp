@@ -7,6 +7,8 @@
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_presenter.h"
+#include "cli/cli_support.h"
+#include "engine/icc_profile.h"
 #include "image/image_conversion.h"
 #include "image/image_file.h"
 #include "profiles/profile_file.h"
@@ -23,11 +25,11 @@ int LoadProfileFor(const std::string& path, bool needTransform, ProfileRecord& r
       return kExitOk;
     case ProfileFileStatus::kForeign:
       if (!needTransform) return kExitOk;
-      return Fail(kExitFailure, ErrorCodeText(kForeignProfileConvert) + " (" + path + ")");
+      return Fail(kExitFailure, WithPath(ErrorCodeText(kForeignProfileConvert), path));
     case ProfileFileStatus::kOutOfMemory:
-      return Fail(kExitFailure, ErrorCodeText(kOutOfMemory) + " (" + path + ")");
+      return Fail(kExitFailure, WithPath(ErrorCodeText(kOutOfMemory), path));
     default:
-      return Fail(kExitFailure, ErrorCodeText(kProfileLoadFailed) + " (" + path + ")");
+      return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileLoadFailed), path));
   }
 }
 
@@ -48,31 +50,43 @@ int ConvertOrEmbed(const std::vector<std::string>& args, bool convert) {
   if (convert) {
     quality = Settings().JPEGQuality();
     if (auto text = a.Value("--quality")) {
-      const auto q = ParseInteger(*text);
-      if (!q || *q < 1 || *q > 100) return Fail(kExitUsage, "--quality takes a number 1..100");
+      const auto q = ParseSettingValue(*SettingRuleOf("JPEGQuality"), "--quality", *text, error);
+      if (!q) return Fail(kExitUsage, error);
       quality = static_cast<int>(*q);
     }
   }
   const ImageFormat outputFormat = ImageFormatOf(output);
   if (outputFormat == ImageFormat::kUnknown) {
-    return Fail(kExitFailure, ErrorCodeText(kUnsupportedImageType) + " (" + output + ")");
+    return Fail(kExitFailure, WithPath(ErrorCodeText(kUnsupportedImageType), output));
   }
+  if (int status = CheckOutputFile(output, {input, *a.Value("--profile")})) return status;
 
   ProfileRecord profile;
   if (int status = LoadProfileFor(*a.Value("--profile"), convert, profile)) return status;
 
+  if (!convert) {
+    // Any maker's profile may be embedded, but it must be an ICC profile. The image's own bytes go
+    // into the output unchanged (a JPEG keeps its compressed data), with the profile's bytes.
+    if (!LooksLikeIccProfile(profile.bytes)) {
+      return Fail(kExitFailure, WithPath(ErrorCodeText(kNotAnIccProfile), *a.Value("--profile")));
+    }
+    const int code = EmbedProfileInImageFile(input, output, outputFormat, profile.bytes, Settings().JPEGQuality());
+    if (code == kOk) return kExitOk;
+    if (code == kProfileTooLargeForJpeg) {
+      return Fail(kExitFailure, WithPath(ErrorCodeText(code), *a.Value("--profile")));
+    }
+    const bool writing = code == kImageWriteFailed || code == kTooLargeForJpeg;
+    return Fail(kExitFailure, WithPath(ErrorCodeText(code), writing ? output : input));
+  }
+
   ImageBuffer image;
   int code = ReadImageFile(input, image);
-  if (code != kOk) return Fail(kExitFailure, ErrorCodeText(code) + " (" + input + ")");
-  if (convert) {
-    code = ConvertPixelsInPlace(image, profile);
-    if (code != kOk) return Fail(kExitFailure, ErrorCodeText(code));
-  }
-  // A converted image no longer matches the camera's profile, so it carries none; an embedded
-  // image carries the profile's bytes unchanged.
-  const std::span<const uint8_t> embedded = convert ? std::span<const uint8_t>() : std::span<const uint8_t>(profile.bytes);
-  code = WriteImageFile(output, outputFormat, image, embedded, convert ? quality : Settings().JPEGQuality());
-  if (code != kOk) return Fail(kExitFailure, ErrorCodeText(code) + " (" + output + ")");
+  if (code != kOk) return Fail(kExitFailure, WithPath(ErrorCodeText(code), input));
+  code = ConvertPixelsInPlace(image, profile);
+  if (code != kOk) return Fail(kExitFailure, ErrorCodeText(code));
+  // A converted image no longer matches the camera's profile, so it carries none.
+  code = WriteImageFile(output, outputFormat, image, {}, quality);
+  if (code != kOk) return Fail(kExitFailure, WithPath(ErrorCodeText(code), output));
   return kExitOk;
 }
 

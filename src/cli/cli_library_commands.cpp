@@ -1,9 +1,13 @@
 // Commands over the settings store and the profile library.
 #include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 #include "app/settings.h"
 #include "app/strings.h"
 #include "base/result_codes.h"
+#include "base/text_encoding.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_presenter.h"
@@ -41,20 +45,26 @@ int CommandSettings(const GlobalOptions&, const std::vector<std::string>& args) 
   CliPresenter presenter;
   CSettings& settings = Settings();
 
+  // Reading has done its work once the values are printed, even when loading could not write a
+  // missing value back (the box has said so on stderr).
   if (p[0] == "list" && p.size() == 1) {
     for (const auto& [name, text] : settings.ValuesInLoadOrder()) {
-      std::printf("%s\t%s\n", name.c_str(), text.c_str());
+      std::printf("%s\t%s\n", name.c_str(), EscapeControlCharacters(text).c_str());
     }
-    return SettingsStatus(presenter);
+    return kExitOk;
   }
   if (p[0] == "get" && p.size() == 2) {
     std::string text;
-    if (!settings.TextByName(p[1], text)) return Fail(kExitUsage, "no setting named " + p[1]);
-    std::printf("%s\n", text.c_str());
-    return SettingsStatus(presenter);
+    if (!settings.TextByName(p[1], text)) return Fail(kExitUsage, "no setting named " + EscapeControlCharacters(p[1]));
+    std::printf("%s\n", EscapeControlCharacters(text).c_str());
+    return kExitOk;
   }
   if (p[0] == "set" && p.size() == 3) {
-    if (!settings.SetByName(p[1], p[2])) return Fail(kExitUsage, "no setting named " + p[1]);
+    const std::optional<SettingRule> rule = SettingRuleOf(p[1]);
+    if (!rule) return Fail(kExitUsage, "no setting named " + EscapeControlCharacters(p[1]));
+    // Stored values are loaded as they are, whatever they hold; what is entered here must make sense.
+    if (!ParseSettingValue(*rule, p[1], p[2], error)) return Fail(kExitUsage, error);
+    settings.SetByName(p[1], p[2]);
     return SettingsStatus(presenter);
   }
   if (p[0] == "reset" && p.size() == 1) {
@@ -72,11 +82,15 @@ int CommandProfiles(const GlobalOptions&, const std::vector<std::string>& args) 
   CliPresenter presenter;
   const std::string folder = a.Value("--folder").value_or(Settings().ProfileFolder());
 
+  // The scan skips what it cannot read, so a folder that is not there would list as an empty one.
+  std::error_code ec;
   ProfileStore store;
-  const int code = ScanProfileFolder(folder, store);
-  if (code != kOk) return Fail(kExitFailure, ErrorCodeText(code) + " (" + folder + ")");
+  const int code = !folder.empty() && !std::filesystem::is_directory(folder, ec) ? kProfileFolderInvalid
+                                                                                 : ScanProfileFolder(folder, store);
+  if (code != kOk) return Fail(kExitFailure, WithPath(ErrorCodeText(code), folder));
   for (int i = 0; i < store.Count(); ++i) {
-    std::printf("%d\t%s\t%s\n", i, ProfileBoxText(store.At(i)).c_str(), FlagsText(store.At(i)).c_str());
+    std::printf("%d\t%s\t%s\n", i, EscapeControlCharacters(ProfileBoxText(store.At(i))).c_str(),
+                FlagsText(store.At(i)).c_str());
   }
   return SettingsStatus(presenter);
 }

@@ -10,6 +10,7 @@ CliPresenter::~CliPresenter() { SetPresenter(nullptr); }
 
 void CliPresenter::ShowMessageBox(const std::string& caption, const std::string& text) {
   if (caption == "Tintara Error") errorShown_ = true;
+  if (!boxesShown_.insert(caption + '\n' + text).second) return;
   std::fprintf(stderr, "tintara-cli: %s\n", text.c_str());
 }
 

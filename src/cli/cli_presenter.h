@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "app/messages.h"
@@ -8,7 +9,9 @@ namespace tintara::cli {
 
 // The message convention on a terminal: every box becomes a line on stderr, questions take their
 // safe answer (go on, do not replace), and an error box is remembered so the command can end with a
-// failure status instead of reporting success.
+// failure status instead of reporting success. One command makes one presenter, and a box it shows
+// again with the same text is not printed again: a settings store that cannot be written fails every
+// value's write, and the user needs to read that once, not once per value.
 class CliPresenter : public MessagePresenter {
  public:
   CliPresenter();
@@ -36,6 +39,7 @@ class CliPresenter : public MessagePresenter {
 
  private:
   bool errorShown_ = false;
+  std::set<std::string> boxesShown_;  // caption and text of every box printed
   int findingsShown_ = 0;
   bool strict_ = false;
   bool hasDescription_ = false;

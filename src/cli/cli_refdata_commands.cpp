@@ -2,8 +2,10 @@
 // readable CSV form.
 #include <cstdio>
 
+#include "app/program_folder.h"
 #include "app/strings.h"
 #include "base/result_codes.h"
+#include "base/text_encoding.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_support.h"
@@ -15,7 +17,12 @@ namespace tintara::cli {
 int LoadReferenceSets(const std::string& path, ReferenceSetList& sets) {
   const int code = LoadReferenceData(sets, path);
   if (code == kOk) return kExitOk;
-  return Fail(kExitFailure, ErrorCodeText(code) + " (" + path + ")");
+  // The system's message speaks of Lumeno.dat in the program folder, which is wrong for a file the
+  // user named.
+  if (code == kReferenceDataMissing && path != DefaultReferenceDataPath()) {
+    return Fail(kExitFailure, WithPath("the reference data file cannot be opened", path));
+  }
+  return Fail(kExitFailure, WithPath(ErrorCodeText(code), path));
 }
 
 int CommandReferences(const GlobalOptions& global, const std::vector<std::string>& args) {
@@ -37,7 +44,7 @@ int CommandReferences(const GlobalOptions& global, const std::vector<std::string
   if (int status = LoadReferenceSets(global.referenceDataPath, sets)) return status;
   for (size_t i = 0; i < sets.size(); ++i) {
     if (wanted && sets[i].EntryCount() != wanted) continue;
-    std::printf("%zu\t%d\t%s\n", i, sets[i].EntryCount(), sets[i].name.c_str());
+    std::printf("%zu\t%d\t%s\n", i, sets[i].EntryCount(), EscapeControlCharacters(sets[i].name).c_str());
   }
   return kExitOk;
 }
@@ -47,6 +54,7 @@ int CommandMakeRefdata(const GlobalOptions&, const std::vector<std::string>& arg
   std::string error;
   if (!a.Parse(args, {}, {}, error)) return Fail(kExitUsage, error);
   if (a.Positionals().size() != 2) return Fail(kExitUsage, "make-refdata needs SOURCE.csv OUT.dat");
+  if (int status = CheckOutputFile(a.Positionals()[1], {a.Positionals()[0]})) return status;
   if (!MakeReferenceDataFile(a.Positionals()[0], a.Positionals()[1], error)) {
     return Fail(kExitFailure, error);
   }

@@ -1,5 +1,6 @@
 #include <csignal>
 
+#include "base/file_io.h"
 #include "cli/cli_commands.h"
 
 int main(int argc, char** argv) {
@@ -8,5 +9,7 @@ int main(int argc, char** argv) {
   // the program halfway through writing a file.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  // An interrupted command leaves no half-written temporary file behind.
+  tintara::InstallTemporaryFileCleanup();
   return tintara::cli::Run(argc, argv);
 }

@@ -253,6 +253,14 @@ std::string DescriptionFieldBytes(const std::string& description) {
   return field;
 }
 
+bool LooksLikeIccProfile(std::span<const uint8_t> bytes) {
+  constexpr size_t kHeaderAndTagCount = 132;
+  if (bytes.size() < kHeaderAndTagCount) return false;
+  const uint8_t* p = bytes.data();
+  const uint64_t tagTableEnd = kHeaderAndTagCount + uint64_t{ReadU32(p + 128)} * 12;
+  return ReadU32(p) == bytes.size() && std::memcmp(p + 36, "acsp", 4) == 0 && tagTableEnd <= bytes.size();
+}
+
 std::string StoredDescription(const std::string& description) {
   return Latin1ToUtf8(DescriptionFieldBytes(description));
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ int make_rgb_icc(const SampleSet& samples, const EngineReferenceSet& reference, 
 // and every tag read must lie inside the bytes and the description must end inside its tag;
 // anything else is foreign, and nothing outside `size` bytes is ever read.
 int decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context);
+
+// Whether `bytes` can be an ICC profile of any maker, judged by its header alone: at least the 128
+// header bytes and the tag count, a size field (bytes 0 to 3, big-endian) equal to the number of
+// bytes, the signature 'acsp' at byte 36, and a tag table that ends inside the bytes. Embedding
+// anything else (an image, a truncated file) would hand readers of the image a profile that is none.
+bool LooksLikeIccProfile(std::span<const uint8_t> bytes);
 
 // The description field holds ISO 8859-1 text while descriptions in memory are UTF-8; the
 // conversions (base/text_encoding.h) happen here, at the field, and nowhere else.

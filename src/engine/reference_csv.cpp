@@ -1,6 +1,7 @@
 #include "engine/reference_csv.h"
 
 #include "base/file_io.h"
+#include "base/text_encoding.h"
 
 #include <cstdint>
 #include <map>
@@ -128,15 +129,54 @@ struct PendingSet {
   std::map<uint32_t, ReferenceEntry> areas;
 };
 
-std::string Quote(const std::string& name) {
-  if (name.find_first_of(",\"\r\n") == std::string::npos) return name;
+// A name as the CSV writes it: escaped, then quoted when it holds a comma or a quote. After the
+// escaping no line break is left to quote.
+std::string NameField(const std::string& name) {
+  const std::string escaped = EscapeControlCharacters(name);
+  if (escaped.find_first_of(",\"") == std::string::npos) return escaped;
   std::string out = "\"";
-  for (char c : name) {
+  for (char c : escaped) {
     if (c == '"') out += '"';
     out += c;
   }
   out += '"';
   return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The name a field spells, undoing NameField's escapes; false with `problem` set for a raw control
+// character or a backslash that starts no known escape.
+bool UnescapeName(const std::string& field, std::string& name, std::string& problem) {
+  name.clear();
+  for (size_t i = 0; i < field.size(); ++i) {
+    const auto c = static_cast<unsigned char>(field[i]);
+    if (c < 0x20 || c == 0x7F) {
+      problem = "the name holds a control character; write it as " + EscapeControlCharacters(field.substr(i, 1));
+      return false;
+    }
+    if (c != '\\') {
+      name += field[i];
+      continue;
+    }
+    const char next = i + 1 < field.size() ? field[i + 1] : '\0';
+    if (next == '\\' || next == 'n' || next == 't' || next == 'r') {
+      name += next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r' : '\\';
+      i += 1;
+    } else if (next == 'x' && i + 3 < field.size() && HexDigit(field[i + 2]) >= 0 && HexDigit(field[i + 3]) >= 0) {
+      name += static_cast<char>(HexDigit(field[i + 2]) * 16 + HexDigit(field[i + 3]));
+      i += 3;
+    } else {
+      problem = "the name holds a backslash that starts no escape (\\\\, \\n, \\t, \\r or \\xHH)";
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -184,7 +224,7 @@ bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::str
       if (!value) {
         error = at + "column " + kColumnNames[c] + " ";
         if (!IsNumber(rec.fields[c])) {
-          error += "is not a whole number: \"" + rec.fields[c] + "\"";
+          error += "is not a whole number: \"" + EscapeControlCharacters(rec.fields[c]) + "\"";
         } else {
           error += "is out of range (0.." + std::to_string(max) + "): " + rec.fields[c];
         }
@@ -193,15 +233,22 @@ bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::str
       numbers[c] = *value;
     }
 
+    std::string name;
+    std::string problem;
+    if (!UnescapeName(rec.fields[1], name, problem)) {
+      error = at + problem;
+      return false;
+    }
     const uint32_t set_number = numbers[0];
     auto [it, inserted] = index_of_set.try_emplace(set_number, pending.size());
     if (inserted) {
-      pending.push_back(PendingSet{rec.line, rec.fields[1], {}});
+      pending.push_back(PendingSet{rec.line, name, {}});
     }
     PendingSet& set = pending[it->second];
-    if (set.name != rec.fields[1]) {
-      error = at + "set " + std::to_string(set_number) + " is named \"" + rec.fields[1] +
-              "\" here but \"" + set.name + "\" on line " + std::to_string(set.first_line);
+    if (set.name != name) {
+      error = at + "set " + std::to_string(set_number) + " is named \"" + EscapeControlCharacters(name) +
+              "\" here but \"" + EscapeControlCharacters(set.name) + "\" on line " +
+              std::to_string(set.first_line);
       return false;
     }
     const uint32_t area = numbers[2];
@@ -218,7 +265,8 @@ bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::str
   for (size_t i = 0; i < pending.size(); ++i) {
     PendingSet& set = pending[i];
     const int count = static_cast<int>(set.areas.size());
-    const std::string at = "line " + std::to_string(set.first_line) + ": set \"" + set.name + "\" ";
+    const std::string at =
+        "line " + std::to_string(set.first_line) + ": set \"" + EscapeControlCharacters(set.name) + "\" ";
     if (count != kK7EntryCount && count != kK3EntryCount) {
       error = at + "has " + std::to_string(count) + " areas; a set needs " +
               std::to_string(kK7EntryCount) + " or " + std::to_string(kK3EntryCount);
@@ -251,7 +299,7 @@ bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::str
 std::string FormatReferenceCsv(const ReferenceSetList& sets) {
   std::string out = std::string(kHeader) + "\n";
   for (size_t i = 0; i < sets.size(); ++i) {
-    const std::string prefix = std::to_string(i + 1) + "," + Quote(sets[i].name) + ",";
+    const std::string prefix = std::to_string(i + 1) + "," + NameField(sets[i].name) + ",";
     for (size_t area = 0; area < sets[i].entries.size(); ++area) {
       const ReferenceEntry& e = sets[i].entries[area];
       out += prefix + std::to_string(area) + "," + std::to_string(e.R) + "," + std::to_string(e.G) +
@@ -262,26 +310,28 @@ std::string FormatReferenceCsv(const ReferenceSetList& sets) {
 }
 
 bool MakeReferenceDataFile(const std::string& csvPath, const std::string& datPath, std::string& error) {
+  // The paths go into a line of a message.
+  const std::string source = EscapeControlCharacters(csvPath);
   // The source is a small hand-edited text file; anything far larger is not what the user meant.
   std::vector<uint8_t> text;
   switch (ReadWholeFile(csvPath, text)) {
     case ReadStatus::kOk:
       break;
     case ReadStatus::kTooLarge:
-      error = csvPath + " is too large to be reference data";
+      error = source + " is too large to be reference data";
       return false;
     default:
-      error = "cannot read " + csvPath;
+      error = "cannot read " + source;
       return false;
   }
   ReferenceSetList sets;
   if (!ParseReferenceCsv(std::string(text.begin(), text.end()), sets, error)) {
-    error = csvPath + ": " + error;
+    error = source + ": " + error;
     return false;
   }
   const std::vector<uint8_t> bytes = EncodeReferenceData(sets, &error);
   if (bytes.empty()) {
-    error = csvPath + ": " + error;
+    error = source + ": " + error;
     return false;
   }
   // A file the program cannot load back is worse than none.
@@ -291,7 +341,7 @@ bool MakeReferenceDataFile(const std::string& csvPath, const std::string& datPat
     return false;
   }
   if (!WriteFileAtomically(datPath, bytes)) {
-    error = "cannot write " + datPath;
+    error = "cannot write " + EscapeControlCharacters(datPath);
     return false;
   }
   return true;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "base/result_codes.h"
+#include "base/text_encoding.h"
 
 namespace tintara {
 namespace {
@@ -78,6 +79,8 @@ int Decode(Source& source, ReferenceSetList& sets) {
   if (source.Read(buf, 4) != 4 || ReadInt32(buf) != kVersion) return kReferenceDataCorrupt;
   if (source.Read(buf, 4) != 4) return kReferenceDataCorrupt;
   const int32_t count = ReadInt32(buf);
+  // No writer declares a negative number of sets: such a header is damage, not an empty file.
+  if (count < 0) return kReferenceDataCorrupt;
 
   for (int32_t record = 0; record < count; ++record) {
     if (source.Read(buf, 4) != 4) return kReferenceDataCorrupt;
@@ -157,7 +160,8 @@ std::vector<uint8_t> EncodeReferenceData(const ReferenceSetList& sets, std::stri
   }
   for (size_t i = 0; i < sets.size(); ++i) {
     const ReferenceSet& set = sets[i];
-    const std::string which = "reference set " + std::to_string(i + 1) + " (\"" + set.name + "\")";
+    const std::string which =
+        "reference set " + std::to_string(i + 1) + " (\"" + EscapeControlCharacters(set.name) + "\")";
     if (set.EntryCount() != kK7EntryCount && set.EntryCount() != kK3EntryCount) {
       return fail(which + " has " + std::to_string(set.entries.size()) + " entries; it must have " +
                   std::to_string(kK7EntryCount) + " or " + std::to_string(kK3EntryCount));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "base/result_codes.h"
 
@@ -305,9 +306,31 @@ void DeriveOutputs(EngineContext& context, const TransformCoefficients& t) {
 
 }  // namespace
 
+// The parameters come from stored settings that are loaded without any range test. A NaN quality
+// limit would pass every fit, an infinite or NaN penalty makes every objective NaN, a gamma of 0 or
+// less flattens or inverts the profile's tone curves: none of them can give a profile worth having.
+static bool ParametersUsable(const EngineContext& context) {
+  return std::isfinite(context.penaltyFactor) && context.penaltyFactor >= 0.0 &&
+         std::isfinite(context.qualityLimit) && std::isfinite(context.gamma) && context.gamma > 0.0;
+}
+
+// Whether everything the profile is written from is a finite number. An extreme gamma can still
+// overflow a tone curve, and nothing that is not finite may reach the profile's bytes.
+static bool OutputsFinite(const EngineContext& context) {
+  auto finite = [](const double* values, size_t n) {
+    return std::all_of(values, values + n, [](double v) { return std::isfinite(v); });
+  };
+  return std::isfinite(context.objective) && finite(context.coefficients.c.data(), kCoefficientCountExpected) &&
+         finite(&context.colourants[0][0], 9) && finite(&context.baseCurves[0][0], 3 * 256) &&
+         finite(&context.gammaCurves[0][0], 3 * 256) && finite(context.matrixA, 9);
+}
+
 int opt_transform(EngineContext& context, const SampleSet& samples, const EngineReferenceSet& reference) {
-  // A fit that stops early must not report the exposure of an earlier one.
+  // A fit that stops early must not report the exposure or objective of an earlier one, nor an
+  // objective of 0 that would read as a perfect fit.
   context.exposure = FitExposure{};
+  context.objective = std::numeric_limits<double>::quiet_NaN();
+  if (!ParametersUsable(context)) return kFitParametersInvalid;
   const int count = std::clamp(context.count, 0, kMaxAreas);
   FitProblem problem = Normalise(count, samples, reference);
 
@@ -329,6 +352,7 @@ int opt_transform(EngineContext& context, const SampleSet& samples, const Engine
   context.objective = best;
   context.exposure = exposure;
   DeriveOutputs(context, t);
+  if (!OutputsFinite(context)) return kFitNotFinite;
   // Equality with the limit passes.
   return best > context.qualityLimit ? kPoorQuality : kOk;
 }

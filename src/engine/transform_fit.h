@@ -88,7 +88,9 @@ struct EngineContext {
 
   // Outputs of the fit.
   TransformCoefficients coefficients = TransformCoefficients::Identity();
-  double objective = 0.0;  // final objective of the main fit (error plus weighted penalty)
+  // Final objective of the main fit (error plus weighted penalty); NaN when the last fit ended
+  // without one.
+  double objective = 0.0;
   double colourants[3][3]{};  // red, green, blue primary, each as (X, Y, Z)
   double baseCurves[3][256]{};
   double gammaCurves[3][256]{};
@@ -120,7 +122,10 @@ TransformCoefficients ExposureTransform(const FitExposure& exposure);
 
 // Fits the coefficients for ctx.count colour areas and fills every output field of the context.
 // Returns 0, kPoorQuality (outputs filled all the same), kTooFewAreas when no area carries weight,
-// or a code of make_transform.
+// kFitParametersInvalid for a penalty factor, quality limit or gamma that is not finite (or a
+// negative penalty, a gamma of 0 or less), kFitNotFinite when the result holds a value that is not
+// finite, or a code of make_transform. Only 0 and kPoorQuality leave outputs a profile may be
+// written from.
 int opt_transform(EngineContext& context, const SampleSet& samples, const EngineReferenceSet& reference);
 
 // The coefficient penalty: squared distance from the identity, the sine terms weighted up.

@@ -85,6 +85,21 @@ void RotatePixels(const uint8_t* source, uint8_t* destination, int64_t width, in
   }
 }
 
+void MirrorRows(uint8_t* pixels, int64_t width, int64_t height) {
+  for (int64_t y = 0; y < height; ++y) {
+    uint8_t* left = pixels + y * width * 3;
+    uint8_t* right = left + (width - 1) * 3;
+    for (; left < right; left += 3, right -= 3) std::swap_ranges(left, left + 3, right);
+  }
+}
+
+void FlipRows(uint8_t* pixels, int64_t width, int64_t height) {
+  const int64_t stride = width * 3;
+  for (int64_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+    std::swap_ranges(pixels + top * stride, pixels + (top + 1) * stride, pixels + bottom * stride);
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -195,6 +210,16 @@ int ImageBuffer::Rotate(bool clockwise) {
   return kOk;
 }
 
+void ImageBuffer::MirrorHorizontally() {
+  if (pixels_) MirrorRows(pixels_.data(), width_, height_);
+  if (unconverted_) MirrorRows(unconverted_.data(), width_, height_);
+}
+
+void ImageBuffer::FlipVertically() {
+  if (pixels_) FlipRows(pixels_.data(), width_, height_);
+  if (unconverted_) FlipRows(unconverted_.data(), width_, height_);
+}
+
 void ImageBuffer::Release() {
   pixels_.Free();
   unconverted_.Free();
@@ -210,6 +235,41 @@ void ImageBuffer::MarkConverted(std::string profileName, std::string profileDesc
   converted_ = true;
   conversionProfileName_ = std::move(profileName);
   conversionProfileDescription_ = std::move(profileDescription);
+}
+
+int TurnUpright(ImageBuffer& image, int orientation) {
+  // The quarter turn first (the only step that can fail), then the mirror that completes it.
+  int code = kOk;
+  switch (orientation) {
+    case 5:
+    case 6:
+    case 7:
+      code = image.RotateClockwise();
+      break;
+    case 8:
+      code = image.RotateCounterClockwise();
+      break;
+    default:
+      break;
+  }
+  if (code != kOk) return code;
+  switch (orientation) {
+    case 2:
+    case 5:
+      image.MirrorHorizontally();
+      break;
+    case 3:
+      image.MirrorHorizontally();
+      image.FlipVertically();
+      break;
+    case 4:
+    case 7:
+      image.FlipVertically();
+      break;
+    default:
+      break;
+  }
+  return kOk;
 }
 
 }  // namespace tintara

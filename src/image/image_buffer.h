@@ -90,6 +90,11 @@ class ImageBuffer {
   int RotateClockwise();
   int RotateCounterClockwise();
 
+  // Mirror images of the current pixels and, when it exists, of the unconverted copy, made in place:
+  // left and right change places, or top and bottom. Nothing is allocated, so nothing can fail.
+  void MirrorHorizontally();
+  void FlipVertically();
+
   // Gives back both blocks and forgets the size, the converted flag and the profile strings.
   void Release();
 
@@ -126,5 +131,12 @@ class ImageBuffer {
   std::string conversionProfileName_;
   std::string conversionProfileDescription_;
 };
+
+// Makes pixels stored in one of the eight orientations of TIFF and EXIF stand upright. The number
+// says where the stored first row and first column belong: 1 top and left (nothing to do), 2 top and
+// right, 3 bottom and right, 4 bottom and left, 5 left and top, 6 right and top, 7 right and bottom,
+// 8 left and bottom. Any other number is taken as 1. Returns 0, or 7 when the working block of a
+// quarter turn (5 to 8) cannot be obtained; the image is then left as it was.
+int TurnUpright(ImageBuffer& image, int orientation);
 
 }  // namespace tintara

@@ -1,10 +1,12 @@
 #include "image/image_file.h"
 
-#include <algorithm>
-#include <cstring>
+#include <utility>
 
+#include "base/file_io.h"
 #include "base/file_names.h"
 #include "base/result_codes.h"
+#include "engine/icc_profile.h"
+#include "image/jpeg_embed.h"
 #include "image/jpeg_io.h"
 #include "image/tiff_io.h"
 
@@ -26,19 +28,12 @@ int ReadImageFile(const std::string& path, ImageBuffer& buffer, ImageReadInfo* i
       if (info) {
         info->paletteNotice = tiffInfo.paletteNotice;
         info->iccProfile = std::move(tiffInfo.iccProfile);
+        info->severalImages = tiffInfo.severalImages;
       }
       return code;
     }
-    case ImageFormat::kJpeg: {
-      JpegImage jpeg;
-      ResultCode failure = kOk;
-      if (!ReadJpeg(path, jpeg, &failure)) return failure == kOk ? kImageCorrupt : failure;
-      const int code = buffer.Allocate(jpeg.width, jpeg.height);
-      if (code != kOk) return code;
-      std::memcpy(buffer.pixels(), jpeg.pixels.get(), buffer.byteSize());
-      if (info && jpeg.profile) info->iccProfile.assign(jpeg.profile.get(), jpeg.profile.get() + jpeg.profileSize);
-      return kOk;
-    }
+    case ImageFormat::kJpeg:
+      return ReadJpeg(path, buffer, info ? &info->iccProfile : nullptr);
     case ImageFormat::kUnknown:
       break;
   }
@@ -51,15 +46,30 @@ int WriteImageFile(const std::string& path, ImageFormat format, const ImageBuffe
     case ImageFormat::kTiff:
       return WriteTiff(path, buffer, iccProfile);
     case ImageFormat::kJpeg:
-      return WriteJpeg(path, buffer.pixels(), buffer.width(), buffer.height(),
-                       iccProfile.empty() ? nullptr : iccProfile.data(), static_cast<uint32_t>(iccProfile.size()),
-                       quality)
-                 ? kOk
-                 : kImageWriteFailed;
+      return WriteJpeg(path, buffer.pixels(), buffer.width(), buffer.height(), iccProfile, quality);
     case ImageFormat::kUnknown:
       break;
   }
   return kImageWriteFailed;
+}
+
+int CheckKeepsEveryImage(const std::string& input, const std::string& output, const ImageReadInfo& info) {
+  return info.severalImages && IsSameFile(input, output) ? kSeveralImagesInFile : kOk;
+}
+
+int EmbedProfileInImageFile(const std::string& input, const std::string& output, ImageFormat outputFormat,
+                            std::span<const uint8_t> profile, int jpegQuality) {
+  if (!LooksLikeIccProfile(profile)) return kNotAnIccProfile;
+  if (outputFormat == ImageFormat::kUnknown) return kUnsupportedImageType;
+  if (ImageFormatOf(input) == ImageFormat::kJpeg && outputFormat == ImageFormat::kJpeg) {
+    return EmbedProfileInJpeg(input, output, profile);
+  }
+  ImageBuffer image;
+  ImageReadInfo info;
+  int code = ReadImageFile(input, image, &info);
+  if (code == kOk) code = CheckKeepsEveryImage(input, output, info);
+  if (code == kOk) code = WriteImageFile(output, outputFormat, image, profile, jpegQuality);
+  return code;
 }
 
 }  // namespace tintara

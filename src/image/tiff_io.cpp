@@ -7,17 +7,21 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
-#include <system_error>
+#include <utility>
+#include <vector>
 
 #include "base/file_io.h"
 #include "base/result_codes.h"
+#include "image/image_input.h"
 
-#ifndef _WIN32
-#include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -55,31 +59,136 @@ std::unique_ptr<TIFFOpenOptions, OptionsDeleter> MakeOptions(int* errorCount) {
   return options;
 }
 
-// Opens `path` for reading. Only a non-empty regular file is handed to the library: opening a FIFO
-// or a device would block or read forever. The library maps the file (its default): its unmapped
-// path refuses sound uncompressed tiled files.
-TIFF* OpenForReading(const std::string& path, int* errorCount) {
-  auto options = MakeOptions(errorCount);
-  if (!options) return nullptr;
+// The file as the library reads it: through plain reads at the reader's own descriptor, never a
+// mapping of the file. A mapped file that another program cuts short while it is read ends the
+// process with SIGBUS; a read past the new end merely comes back short, and the image is corrupt.
+//
+// One exception: the library's RGBA interface reads the tiles of an uncompressed tiled file only
+// from a mapping (through plain reads it reports every tile of a file of several tiles as having
+// the wrong size). For such a file the "mapping" handed to the library is a private copy of the
+// file, read once, which a later change of the file cannot touch.
+struct ReadSource {
+  int fd = -1;
+  bool copyForMapping = false;
+  PageBlock copy;
+};
+
+ReadSource& SourceOf(thandle_t handle) { return *static_cast<ReadSource*>(handle); }
+
 #ifdef _WIN32
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) == 0 || ec) {
-    return nullptr;
-  }
-  return TIFFOpenExt(path.c_str(), "r", options.get());
-#else
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat status {};
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size == 0) {
-    close(fd);
-    return nullptr;
-  }
-  TIFF* tif = TIFFFdOpenExt(fd, path.c_str(), "r", options.get());
-  if (!tif) close(fd);  // on success the handle owns the descriptor
-  return tif;
-#endif
+int64_t ReadSome(int fd, void* buffer, size_t bytes) {
+  return _read(fd, buffer, static_cast<unsigned>(std::min<size_t>(bytes, 1u << 30)));
 }
+int64_t SeekTo(int fd, int64_t offset, int whence) { return _lseeki64(fd, offset, whence); }
+int64_t SizeOf(int fd) {
+  struct _stat64 status {};
+  return _fstat64(fd, &status) == 0 ? status.st_size : -1;
+}
+void CloseDescriptor(int fd) { _close(fd); }
+#else
+int64_t ReadSome(int fd, void* buffer, size_t bytes) { return read(fd, buffer, bytes); }
+int64_t SeekTo(int fd, int64_t offset, int whence) { return lseek(fd, static_cast<off_t>(offset), whence); }
+int64_t SizeOf(int fd) {
+  struct stat status {};
+  return fstat(fd, &status) == 0 ? static_cast<int64_t>(status.st_size) : -1;
+}
+void CloseDescriptor(int fd) { close(fd); }
+#endif
+
+// Reads up to `bytes`, as many as the file still has; -1 on a read error.
+int64_t ReadFully(int fd, uint8_t* buffer, uint64_t bytes) {
+  uint64_t done = 0;
+  while (done < bytes) {
+    const int64_t got = ReadSome(fd, buffer + done, static_cast<size_t>(bytes - done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<uint64_t>(got);
+  }
+  return static_cast<int64_t>(done);
+}
+
+tmsize_t SourceRead(thandle_t handle, void* buffer, tmsize_t bytes) {
+  if (bytes <= 0) return 0;
+  const int fd = SourceOf(handle).fd;
+  return static_cast<tmsize_t>(ReadFully(fd, static_cast<uint8_t*>(buffer), static_cast<uint64_t>(bytes)));
+}
+
+tmsize_t SourceWrite(thandle_t, void*, tmsize_t) { return -1; }
+
+toff_t SourceSeek(thandle_t handle, toff_t offset, int whence) {
+  if (offset > static_cast<toff_t>(std::numeric_limits<int64_t>::max())) return static_cast<toff_t>(-1);
+  return static_cast<toff_t>(SeekTo(SourceOf(handle).fd, static_cast<int64_t>(offset), whence));
+}
+
+int SourceClose(thandle_t) { return 0; }  // the descriptor stays with the reader
+
+toff_t SourceSize(thandle_t handle) {
+  const int64_t size = SizeOf(SourceOf(handle).fd);
+  return size < 0 ? 0 : static_cast<toff_t>(size);
+}
+
+int SourceMap(thandle_t handle, void** base, toff_t* size) {
+  ReadSource& source = SourceOf(handle);
+  if (!source.copyForMapping) return 0;  // the library then reads
+  const int64_t fileSize = SizeOf(source.fd);
+  if (fileSize <= 0 || !source.copy.Allocate(static_cast<uint64_t>(fileSize))) return 0;
+  const int64_t oldPosition = SeekTo(source.fd, 0, SEEK_CUR);
+  const bool whole = SeekTo(source.fd, 0, SEEK_SET) == 0 &&
+                     ReadFully(source.fd, source.copy.data(), static_cast<uint64_t>(fileSize)) == fileSize;
+  SeekTo(source.fd, oldPosition, SEEK_SET);
+  if (!whole) {
+    source.copy.Free();
+    return 0;
+  }
+  *base = source.copy.data();
+  *size = static_cast<toff_t>(fileSize);
+  return 1;
+}
+
+void SourceUnmap(thandle_t handle, void*, toff_t) { SourceOf(handle).copy.Free(); }
+
+TIFF* OpenSource(ReadSource& source, const std::string& path, int* errorCount) {
+  auto options = MakeOptions(errorCount);
+  if (!options || SeekTo(source.fd, 0, SEEK_SET) != 0) return nullptr;
+  // Mode "r" lets the library ask for a mapping, which SourceMap grants only as the private copy.
+  return TIFFClientOpenExt(path.c_str(), "r", &source, SourceRead, SourceWrite, SourceSeek, SourceClose, SourceSize,
+                           SourceMap, SourceUnmap, options.get());
+}
+
+struct DescriptorCloser {
+  int fd;
+  ~DescriptorCloser() {
+    if (fd >= 0) CloseDescriptor(fd);
+  }
+};
+
+// The photograph of a file that holds several images: a file may begin with a reduced-resolution
+// preview (NewSubfileType bit 0), and the first image without that bit is the picture itself. The
+// walk goes on only until a second full-resolution image (a second page) shows that the file holds
+// more than one; a damaged later directory merely ends it.
+struct ImageChoice {
+  tdir_t directory = 0;
+  bool severalImages = false;
+};
+
+constexpr tdir_t kMaxDirectoriesWalked = 1000;
+
+ImageChoice ChooseImage(TIFF* tif) {
+  ImageChoice choice;
+  int fullResolution = 0;
+  for (tdir_t index = 0;; ++index) {
+    uint32_t subfileType = 0;
+    TIFFGetField(tif, TIFFTAG_SUBFILETYPE, &subfileType);
+    if ((subfileType & FILETYPE_REDUCEDIMAGE) == 0 && ++fullResolution == 1) choice.directory = index;
+    if (fullResolution > 1 || index + 1 >= kMaxDirectoriesWalked || !TIFFReadDirectory(tif)) break;
+  }
+  choice.severalImages = fullResolution > 1;
+  return choice;
+}
+
+// A test's action between opening the file and reading its pixels (see BeforePixelsForTesting).
+thread_local const std::function<void()>* beforePixelsForTesting = nullptr;
 
 // Opens the library for writing on the stream's file. The library takes a descriptor of its own,
 // which TIFFClose closes; the stream stays with its owner.
@@ -102,25 +211,22 @@ TIFF* OpenForWriting(std::FILE* f, const std::string& path, TIFFOpenOptions* opt
 }
 
 // The plain file this program writes itself, and most cameras and editors write: uncompressed,
-// strips of contiguous 8-bit R, G, B, first row at the top. Its strips can go straight into the
-// buffer. The RGBA interface gives the same bytes for such a file (alpha 255 added, then dropped)
-// but needs a raster of 4 bytes per pixel and a second pass; for any other orientation it also
-// flips rows or columns, so those files keep to it.
+// strips of contiguous 8-bit R, G, B. Its strips can go straight into the buffer, in the order they
+// are stored (the orientation is applied afterwards, as for every file). The RGBA interface gives the
+// same bytes for such a file (alpha 255 added, then dropped) but needs a raster of 4 bytes per pixel
+// and a second pass.
 bool CanReadStripsDirectly(TIFF* tif, uint32_t width, uint16_t samples, uint16_t bits) {
   if (samples != 3 || bits != 8 || TIFFIsTiled(tif)) return false;
   uint16_t photometric = 0;
   if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) || photometric != PHOTOMETRIC_RGB) return false;
   uint16_t planar = 0;
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
-  uint16_t orientation = 0;
-  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
   uint16_t sampleFormat = 0;
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
   uint16_t extraCount = 0;
   uint16_t* extraTypes = nullptr;
   TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes);
-  return planar == PLANARCONFIG_CONTIG && orientation == ORIENTATION_TOPLEFT &&
-         sampleFormat == SAMPLEFORMAT_UINT && extraCount == 0 &&
+  return planar == PLANARCONFIG_CONTIG && sampleFormat == SAMPLEFORMAT_UINT && extraCount == 0 &&
          TIFFScanlineSize64(tif) == static_cast<uint64_t>(width) * 3;
 }
 
@@ -143,20 +249,47 @@ int ReadStripsDirectly(TIFF* tif, uint32_t width, uint32_t height, ImageBuffer& 
   return kOk;
 }
 
+// Alpha does not travel into the buffer, and the colours stay as the file stores them. The RGBA
+// interface would multiply unassociated alpha (ExtraSamples 2) into the colours, so that red 200 at
+// alpha 128 arrived as 100; associated alpha (1) it leaves alone, its colours being stored already
+// multiplied, and so they are taken here as well. Marking every extra sample as unspecified, in the
+// reader's copy of the directory only, makes the library pass the colours through unchanged.
+void KeepStoredColours(TIFF* tif) {
+  uint16_t count = 0;
+  uint16_t* types = nullptr;
+  if (!TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &types) || count == 0) return;
+  const std::vector<uint16_t> unspecified(count, EXTRASAMPLE_UNSPECIFIED);
+  TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, count, unspecified.data());
+}
+
 int ReadThroughRgba(TIFF* tif, uint32_t width, uint32_t height, ImageBuffer& buffer) {
   PageBlock raster;
   if (!raster.Allocate(static_cast<uint64_t>(width) * height * 4)) return kImageTooLarge;
   const int code = buffer.Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height));
   if (code != kOk) return code;
   auto* values = reinterpret_cast<uint32_t*>(raster.data());
+  KeepStoredColours(tif);
+  char message[1024] = "";
+  TIFFRGBAImage image{};
   // Stop on the first error: otherwise the library skips a strip it cannot read, leaves whatever the
   // raster held in its rows and still reports success.
-  if (!TIFFReadRGBAImage(tif, width, height, values, 1)) return kImageCorrupt;
-  // The raster's row 0 is the bottom row of the image; each value is R, G, B, A from the low byte.
+  if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 1, message)) {
+    TIFFErrorExtR(tif, TIFFFileName(tif), "%s", message);
+    return kImageCorrupt;
+  }
+  // The rows and columns as stored, first row first: the library would turn orientations 2 to 4
+  // itself but mistakes 5 to 8 for them (a portrait would come out mirrored and on its side), so
+  // every orientation is applied afterwards in one place.
+  image.req_orientation = ORIENTATION_TOPLEFT;
+  image.orientation = ORIENTATION_TOPLEFT;
+  const int read = TIFFRGBAImageGet(&image, values, width, height);
+  TIFFRGBAImageEnd(&image);
+  if (!read) return kImageCorrupt;
+  // Each value is R, G, B, A from the low byte.
   const uint64_t stride = static_cast<uint64_t>(width) * 3;
   for (uint32_t r = 0; r < height; ++r) {
     const uint32_t* source = values + static_cast<uint64_t>(r) * width;
-    uint8_t* destination = buffer.pixels() + (height - 1 - r) * stride;
+    uint8_t* destination = buffer.pixels() + r * stride;
     for (uint32_t x = 0; x < width; ++x) {
       const uint32_t v = source[x];
       destination[0] = static_cast<uint8_t>(TIFFGetR(v));
@@ -220,15 +353,22 @@ namespace tiff_internal {
 int ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info, Decoder decoder,
                  bool* readDirectly) {
   buffer.Release();
-  if (info) {
-    info->paletteNotice = false;
-    info->iccProfile.clear();
-  }
+  if (info) *info = TiffReadInfo{};
   if (readDirectly) *readDirectly = false;
 
+  int fd = -1;
+  const int openCode = OpenImageForReading(path, fd);
+  if (openCode != kOk) return openCode;
+  const DescriptorCloser closer{fd};
+  ReadSource source;
+  source.fd = fd;
   int errors = 0;
-  TiffHandle file(OpenForReading(path, &errors));
+  TiffHandle file(OpenSource(source, path, &errors));
   if (!file) return kImageCorrupt;
+  const ImageChoice choice = ChooseImage(file.get());
+  if (TIFFCurrentDirectory(file.get()) != choice.directory && !TIFFSetDirectory(file.get(), choice.directory)) {
+    return kImageCorrupt;
+  }
   TIFF* tif = file.get();
 
   // Fields the file does not carry stay 0.
@@ -250,7 +390,10 @@ int ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* inf
     if (width == 0 || height == 0) return kIllegalImageSize;
     return kUnsupportedColourDepth;
   }
-  if (info) info->paletteNotice = bitsPerPixel < 24;
+  if (info) {
+    info->paletteNotice = bitsPerPixel < 24;
+    info->severalImages = choice.severalImages;
+  }
 
   // A header can declare any size in a file of a few bytes. Both blocks the read needs are sized
   // in 64 bits and checked before anything is allocated (the first test keeps the product far
@@ -261,15 +404,38 @@ int ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* inf
     return kImageTooLarge;
   }
 
+  if (TIFFIsTiled(tif)) {  // read from the private copy (see ReadSource)
+    file.reset();
+    source.copyForMapping = true;
+    file.reset(OpenSource(source, path, &errors));
+    if (!file || (choice.directory != 0 && !TIFFSetDirectory(file.get(), choice.directory))) return kImageCorrupt;
+    tif = file.get();
+  }
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+
+  if (beforePixelsForTesting) (*beforePixelsForTesting)();
   const bool direct = decoder == Decoder::kAny && CanReadStripsDirectly(tif, width, samples, bits);
   if (readDirectly) *readDirectly = direct;
   const int errorsBeforePixels = errors;
   int code = direct ? ReadStripsDirectly(tif, width, height, buffer) : ReadThroughRgba(tif, width, height, buffer);
   if (code == kOk && errors != errorsBeforePixels) code = kImageCorrupt;
   if (code == kOk && info) code = CopyIccProfile(tif, info->iccProfile);
-  if (code != kOk) buffer.Release();  // never hand on a half-read image
+  file.reset();  // the private copy of a tiled file goes before the pixels may be turned
+  if (code == kOk) code = TurnUpright(buffer, orientation);
+  if (code != kOk) {  // never hand on a half-read image
+    buffer.Release();
+    if (info) info->iccProfile.clear();
+  }
   return code;
 }
+
+BeforePixelsForTesting::BeforePixelsForTesting(std::function<void()> action)
+    : action_(std::move(action)), previous_(beforePixelsForTesting) {
+  beforePixelsForTesting = &action_;
+}
+
+BeforePixelsForTesting::~BeforePixelsForTesting() { beforePixelsForTesting = previous_; }
 
 }  // namespace tiff_internal
 

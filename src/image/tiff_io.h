@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,14 +18,20 @@ struct TiffReadInfo {
   bool paletteNotice = false;
   // The bytes of an attached ICC profile (tag 34675), exactly as stored; empty when there is none.
   std::vector<uint8_t> iccProfile;
+  // The file holds more than one full-resolution image (pages); only the first was read.
+  bool severalImages = false;
 };
 
-// Reads a TIFF file into `buffer` as 8-bit RGB, top row first. Accepted are uncompressed files with
-// non-zero width and height and at most 32 bits per pixel in all (samples x bits per sample); the
-// library's RGBA interface expands grey, bilevel, palette, CMYK and the other forms it knows. Result:
+// Reads a TIFF file into `buffer` as 8-bit RGB, upright (turned and mirrored as its Orientation
+// says), top row first. The image read is the file's first full-resolution one: a reduced-resolution
+// preview before it is passed over. Accepted are uncompressed files with non-zero width and height
+// and at most 32 bits per pixel in all (samples x bits per sample); the library's RGBA interface
+// expands grey, bilevel, palette, CMYK and the other forms it knows. Alpha is dropped and the colours
+// are kept as stored, whether the alpha is associated or not. Result:
 //   0   the buffer holds the image (KeepUnconverted is left to the caller);
 //   8   the file cannot be opened as TIFF, or its pixels cannot be read completely (a damaged or
-//       truncated file is never delivered as if whole);
+//       truncated file is never delivered as if whole, even one cut short while it is read);
+//   525 the path names a folder; 501 a FIFO, device or socket (neither is ever opened);
 //   9   more than 8 bits per sample, or more than 32 bits per pixel;
 //   20  compressed;
 //   6   width or height is 0;
@@ -51,6 +58,20 @@ enum class Decoder {
 // files to the RGBA interface's result. `readDirectly`, when given, tells which one was used.
 int ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info, Decoder decoder,
                  bool* readDirectly);
+
+// While an object of this type lives, every read on this thread calls `action` between opening the
+// file and reading its pixels: a test can so cut the file short the way another program may.
+class BeforePixelsForTesting {
+ public:
+  explicit BeforePixelsForTesting(std::function<void()> action);
+  ~BeforePixelsForTesting();
+  BeforePixelsForTesting(const BeforePixelsForTesting&) = delete;
+  BeforePixelsForTesting& operator=(const BeforePixelsForTesting&) = delete;
+
+ private:
+  std::function<void()> action_;
+  const std::function<void()>* previous_;
+};
 
 }  // namespace tiff_internal
 

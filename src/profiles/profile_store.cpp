@@ -35,8 +35,9 @@ void ProfileStore::RemoveFolderProfiles() {
 int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
   if (folder.empty()) return kProfileFolderInvalid;
   std::string directory = folder;
-  // A folder written with a final "\" means the same folder as with "/" (or none).
-  if (directory.size() > 1 && (directory.back() == '\\' || directory.back() == '/')) directory.pop_back();
+  // A folder written with a final separator means the same folder as without it (on this platform
+  // only "/" separates; a final "\" is part of a folder's name).
+  if (directory.size() > 1 && IsFolderSeparator(directory.back())) directory.pop_back();
 
   store.RemoveFolderProfiles();
 

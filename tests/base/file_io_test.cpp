@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -87,7 +88,57 @@ TEST_F(FileIoTest, ASuccessfulWriteReplacesTheFileWithItsPermissions) {
   // Nothing at all is a content too.
   EXPECT_TRUE(WriteFileAtomically(path, {}));
   EXPECT_EQ(ReadFileText(path), "");
-  EXPECT_EQ(FolderEntries(dir_.path()), (Names{"data.bin", "fresh.bin"}));
+  // A name as long as the file system allows, new and replaced: the temporary name must fit too.
+  const std::string longest = std::string(251, 'n') + ".tif";
+  EXPECT_TRUE(WriteFileAtomically(dir_.File(longest), {'1'}));
+  EXPECT_TRUE(WriteFileAtomically(dir_.File(longest), {'2'}));
+  EXPECT_EQ(ReadFileText(dir_.File(longest)), "2");
+  EXPECT_EQ(FolderEntries(dir_.path()), (Names{"data.bin", "fresh.bin", longest}));
+}
+
+// Two writers racing for one name: the one that finishes second finds the name taken, and the file
+// of the first stays as it is.
+TEST_F(FileIoTest, ANewFileNeverReplacesOneThatAppearedWhileItWasWritten) {
+  const std::string path = dir_.File("photo(1).tif");
+  auto mine = [](std::FILE* f) { return std::fputs("mine", f) >= 0; };
+  EXPECT_EQ(WriteFileSafely(path, [&](std::FILE* f) { return WriteFileText(path, "theirs"), mine(f); },
+                            WriteMode::kNeverReplace),
+            WriteOutcome::kNameTaken);
+  EXPECT_EQ(ReadFileText(path), "theirs");
+  // A link to nothing carries the name as well, though a look at the name finds no file there.
+  ASSERT_EQ(symlink("nowhere", dir_.File("link.tif").c_str()), 0);
+  EXPECT_EQ(WriteFileSafely(dir_.File("link.tif"), mine, WriteMode::kNeverReplace), WriteOutcome::kNameTaken);
+
+  // A writer that takes a path: the same rule, and whatever it leaves at its own path goes.
+  const std::string via = dir_.File("via.tif");
+  auto partly = [&](const std::string& staged, bool ok) { return WriteFileText(staged, "part"), ok; };
+  auto raced = [&](const std::string& staged) { return WriteFileText(via, "theirs"), partly(staged, true); };
+  EXPECT_EQ(WriteNewFileVia(via, raced), WriteOutcome::kNameTaken);
+  EXPECT_EQ(ReadFileText(via), "theirs");
+  EXPECT_EQ(WriteNewFileVia(dir_.File("failed.tif"), [&](const std::string& staged) { return partly(staged, false); }),
+            WriteOutcome::kFailed);
+  EXPECT_EQ(FolderEntries(dir_.path()), (Names{"link.tif", "photo(1).tif", "via.tif"}));
+}
+
+// Ended by a signal halfway through a write (here a write through a path, whose own write is
+// interrupted), the process leaves no temporary file, and its status still names the signal.
+TEST_F(FileIoTest, ASignalDuringAWriteRemovesItsTemporaryFiles) {
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    auto interrupted = [&] {
+      InstallTemporaryFileCleanup();
+      WriteNewFileVia(dir_.File("out.tif"), [&](const std::string& staged) {
+        return WriteFileSafely(staged, [&](std::FILE* f) {
+          std::fputs("part", f);
+          std::fflush(f);
+          std::raise(signal);
+          return true;
+        });
+      });
+      std::_Exit(0);
+    };
+    EXPECT_EXIT(interrupted(), ::testing::KilledBySignal(signal), "") << signal;
+    EXPECT_EQ(FolderEntries(dir_.path()), Names{}) << signal;
+  }
 }
 
 TEST_F(FileIoTest, ReadWholeFileTakesOnlyRegularFilesWithinTheLimit) {
@@ -118,6 +169,9 @@ TEST_F(FileIoTest, ReadWholeFileTakesOnlyRegularFilesWithinTheLimit) {
     EXPECT_EQ(ReadWholeFile(dir_.File(name), bytes), ReadStatus::kCannotOpen) << name;
     EXPECT_TRUE(bytes.empty()) << name;
   }
+  // Nor is a device, which may do anything on being opened.
+  EXPECT_EQ(CheckInputFile("/dev/null"), InputFileCheck::kNotAFile);
+  EXPECT_EQ(CheckInputFile(dir_.File("ten")), InputFileCheck::kReadable);
 }
 
 TEST_F(FileIoTest, ReadOnlyMeansTheOwnerMayNotWrite) {

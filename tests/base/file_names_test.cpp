@@ -5,11 +5,19 @@
 namespace tintara {
 namespace {
 
-TEST(FileNamesTest, FileNameIsTheTextAfterEitherSeparator) {
+TEST(FileNamesTest, FileNameIsTheTextAfterTheLastFolderSeparator) {
   EXPECT_EQ(FileNameOf("/home/ann/photo.tif"), "photo.tif");
+#ifdef _WIN32
   EXPECT_EQ(FileNameOf("C:\\Images\\photo.tif"), "photo.tif");
   EXPECT_EQ(FileNameOf("C:\\Images/day\\photo.tif"), "photo.tif");
   EXPECT_EQ(FileNameOf("D:/in\\out/photo.tif"), "photo.tif");
+#else
+  // Here a backslash is a character of the name like any other.
+  EXPECT_EQ(FileNameOf("src/a\\b.tif"), "a\\b.tif");
+  EXPECT_EQ(FileNameOf("D:/in\\out/photo\\"), "photo\\");
+  EXPECT_FALSE(IsFolderSeparator('\\'));
+#endif
+  EXPECT_TRUE(IsFolderSeparator('/'));
   EXPECT_EQ(FileNameOf("photo.tif"), "photo.tif");
   EXPECT_EQ(FileNameOf("/home/ann/"), "");
   EXPECT_EQ(FileNameOf(""), "");

@@ -1,10 +1,13 @@
 #include "batch/batch_item.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 
+#include "base/result_codes.h"
 #include "image/image_file.h"
 #include "support/file_size_limit.h"
 #include "support/run_command.h"
@@ -20,15 +23,22 @@ using test::TempDir;
 using test::WriteFileText;
 namespace fs = std::filesystem;
 
+std::string OutputPath(const std::string& folder, const std::string& input, const std::string& rule) {
+  const BatchOutputPath output = MakeBatchOutputPath(folder, input, rule);
+  EXPECT_EQ(output.code, 0) << input;
+  EXPECT_EQ(output.skipped, output.path.empty()) << input;
+  return output.path;
+}
+
 TEST(BatchOutputPath, NumbersCopiesAndHonoursTheRules) {
   TempDir dir;
   const std::string in = dir.File("photo.jpg");
   WriteFileText(in, "x");
-  EXPECT_EQ(MakeBatchOutputPath("", in, "Overwrite"), in);
-  EXPECT_EQ(MakeBatchOutputPath("", in, "Skip"), "");
-  EXPECT_EQ(MakeBatchOutputPath("", in, "Copy"), dir.File("photo(1).jpg"));
+  EXPECT_EQ(OutputPath("", in, "Overwrite"), in);
+  EXPECT_EQ(OutputPath("", in, "Skip"), "");
+  EXPECT_EQ(OutputPath("", in, "Copy"), dir.File("photo(1).jpg"));
   WriteFileText(dir.File("photo(1).jpg"), "x");
-  EXPECT_EQ(MakeBatchOutputPath("", in, "Copy"), dir.File("photo(2).jpg"));
+  EXPECT_EQ(OutputPath("", in, "Copy"), dir.File("photo(2).jpg"));
 
   // The bracket rule on names that already exist.
   struct Case {
@@ -39,18 +49,18 @@ TEST(BatchOutputPath, NumbersCopiesAndHonoursTheRules) {
                         Case{"d(a).jpg", "d(a)(1).jpg"}, Case{"e(10000).jpg", "e(10000)(1).jpg"},
                         Case{"f(9999).jpg", "f(10000).jpg"}, Case{"noext", "noext(1)"}}) {
     WriteFileText(dir.File(c.existing), "x");
-    EXPECT_EQ(MakeBatchOutputPath("", dir.File(c.existing), "Copy"), dir.File(c.next)) << c.existing;
+    EXPECT_EQ(OutputPath("", dir.File(c.existing), "Copy"), dir.File(c.next)) << c.existing;
   }
 
-  // A destination folder with or without its final separator, of either kind.
+  // A destination folder with or without its final "/". A "\\" is part of a name here: of the
+  // input's, and of a folder's, which is then another folder (here one that is not there).
   TempDir out;
-  for (const std::string& folder : {out.path(), out.path() + "/", out.path() + "\\"}) {
-    const std::string expected = folder.back() == '\\' ? folder + "photo.jpg" : out.File("photo.jpg");
-    EXPECT_EQ(MakeBatchOutputPath(folder, in, "Copy"), expected) << folder;
+  for (const std::string& folder : {out.path(), out.path() + "/"}) {
+    EXPECT_EQ(OutputPath(folder, in, "Copy"), out.File("photo.jpg")) << folder;
   }
-  EXPECT_EQ(MakeBatchOutputPath("D:\\out", "C:\\in\\photo.tif", "Overwrite"), "D:\\out\\photo.tif");
-  EXPECT_EQ(MakeBatchOutputPath("D:\\out\\", "C:\\in\\photo.tif", "Overwrite"), "D:\\out\\photo.tif");
-  EXPECT_EQ(MakeBatchOutputPath(out.path(), "bare.tif", "Overwrite"), out.File("bare.tif"));
+  EXPECT_EQ(OutputPath(out.path(), "src/a\\b.tif", "Overwrite"), out.File("a\\b.tif"));
+  EXPECT_EQ(OutputPath(out.path(), "bare.tif", "Overwrite"), out.File("bare.tif"));
+  EXPECT_EQ(MakeBatchOutputPath(out.path() + "\\", in, "Copy").code, kDestinationFolderMissing);
 }
 
 class BatchItemTest : public ::testing::Test {
@@ -121,6 +131,60 @@ TEST_F(BatchItemTest, RefusalsKeepEveryFileAsItWas) {
   EXPECT_EQ(ReadFileText(dir_.File("ro.tif")), before);
 }
 
+// What is not a file, and names at the file system's limit, fail with their own reasons and
+// nothing else: no wait on a FIFO, no endless numbering, no temporary file left.
+TEST_F(BatchItemTest, InputsThatAreNotFilesAndNamesThatCannotBeMadeFailWithTheirReasons) {
+  ASSERT_EQ(mkfifo(dir_.File("fifo.tif").c_str(), 0600), 0);
+  fs::create_directory(dir_.File("folder.tif"));
+  EXPECT_EQ(Process("fifo.tif"), "Failed to open the image file.");
+  EXPECT_EQ(Process("folder.tif"), "The image file is a folder.");
+
+  const std::string stem251(247, 'n'), stem253(249, 'm');  // names of 251 and 253 bytes
+  test::WritePatternImage(dir_.File(stem251 + ".tif"), 8, 8);
+  test::WritePatternImage(dir_.File(stem253 + ".tif"), 8, 8);
+  EXPECT_EQ(Process(stem251 + ".tif"), "");  // its copy's name has 254 bytes
+  EXPECT_TRUE(fs::is_regular_file(dir_.File(stem251 + "(1).tif")));
+  EXPECT_EQ(Process(stem253 + ".tif"), "The name of the output file is too long.");
+  // The destination is checked under every rule, rather than failing later as a write.
+  const std::string input = stem251 + ".tif";
+  for (const char* rule : {"Copy", "Skip", "Overwrite"}) {
+    EXPECT_EQ(Process(input, rule, true, dir_.File("none")), "The destination folder does not exist.") << rule;
+    EXPECT_EQ(Process(input, rule, true, dir_.File("fifo.tif/sub")), "The destination is not a folder.") << rule;
+  }
+  EXPECT_EQ(MakeBatchOutputPath(dir_.File("fifo.tif"), input, "Copy").code, kDestinationNotAFolder);
+  // A folder this user may not look into (root may look into any).
+  fs::create_directory(dir_.File("closed"));
+  fs::permissions(dir_.File("closed"), fs::perms::owner_read | fs::perms::owner_write);
+  if (geteuid() != 0) {
+    EXPECT_EQ(Process(input, "Copy", true, dir_.File("closed")), "Access to the destination folder is denied.");
+  }
+  fs::permissions(dir_.File("closed"), fs::perms::owner_all);
+  EXPECT_EQ(FolderEntries(dir_.path()), (std::vector<std::string>{"closed", "fifo.tif", "folder.tif", stem253 + ".tif",
+                                                                   stem251 + "(1).tif", stem251 + ".tif"}));
+}
+
+TEST_F(BatchItemTest, CopiesNeverReplaceAFileAndABackslashIsPartOfTheName) {
+  test::WritePatternImage(dir_.File("a.tif"), 8, 8);
+  fs::create_directory(dir_.File("out"));
+  // A name that seems free to the check but is taken when the copy is put in place, as when another
+  // run writes into the same folder: a link to nothing is such a name. The copy takes the next one.
+  ASSERT_EQ(symlink("nowhere", dir_.File("a(1).tif").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", dir_.File("out/a.tif").c_str()), 0);
+  EXPECT_EQ(Process("a.tif"), "");
+  EXPECT_TRUE(fs::is_symlink(dir_.File("a(1).tif")));
+  EXPECT_TRUE(fs::is_regular_file(dir_.File("a(2).tif")));
+  EXPECT_EQ(Process("a.tif", "Skip", true, dir_.File("out")), "Skipped");
+  EXPECT_TRUE(fs::is_symlink(dir_.File("out/a.tif")));
+
+  // The input a\b.tif writes out/a\b.tif and leaves out/b.tif, an unrelated file, alone.
+  test::WritePatternImage(dir_.File("a\\b.tif"), 8, 8);
+  WriteFileText(dir_.File("out/b.tif"), "unrelated");
+  EXPECT_EQ(Process("a\\b.tif", "Overwrite", true, dir_.File("out")), "");
+  EXPECT_EQ(ReadFileText(dir_.File("out/b.tif")), "unrelated");
+  EXPECT_EQ(FolderEntries(dir_.File("out")), (std::vector<std::string>{"a.tif", "a\\b.tif", "b.tif"}));
+  EXPECT_EQ(FolderEntries(dir_.path()), (std::vector<std::string>{"a(1).tif", "a(2).tif", "a.tif", "a\\b.tif", "out"}));
+}
+
 TEST_F(BatchItemTest, OverwriteReplacesTheInputOnlyWithACompleteFile) {
   test::WritePatternImage(dir_.File("in.tif"), 16, 8);
   const std::string original = ReadFileText(dir_.File("in.tif"));
@@ -148,6 +212,23 @@ TEST_F(BatchItemTest, EmbedWritesThePixelsUnchangedWithTheProfile) {
   ASSERT_EQ(ReadImageFile(dir_.File("out/e.tif"), out, &info), 0);
   EXPECT_EQ(test::PixelBytes(out), test::PixelBytes(in));
   EXPECT_EQ(info.iccProfile, profile_.bytes);
+}
+
+// Overwritten by its first page alone, a file of several pages would lose the others; a copy of
+// that page leaves the file as it was.
+TEST_F(BatchItemTest, AFileOfSeveralPagesIsNotOverwrittenByOne) {
+  test::WritePatternImage(dir_.File("page.tif"), 16, 8);
+  const std::string page = dir_.File("page.tif");
+  const test::CommandResult joined = test::RunCommand(test::FindTool("tiffcp"), {page, page, dir_.File("pages.tif")});
+  if (joined.exitCode != 0) GTEST_SKIP() << "tiffcp is not installed";
+  const std::string before = ReadFileText(dir_.File("pages.tif"));
+  const std::string reason =
+      "The image file holds several images; replacing it with the result would lose all but the first.";
+  EXPECT_EQ(Process("pages.tif", "Overwrite"), reason);
+  EXPECT_EQ(Process("pages.tif", "Overwrite", false), reason);
+  EXPECT_EQ(ReadFileText(dir_.File("pages.tif")), before);
+  EXPECT_EQ(Process("pages.tif"), "");
+  EXPECT_TRUE(fs::exists(dir_.File("pages(1).tif")));
 }
 
 }  // namespace

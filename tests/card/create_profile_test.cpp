@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "app/strings.h"
 #include "base/result_codes.h"
 #include "card/profile_quality.h"
 #include "card_renderer.h"
@@ -233,10 +234,19 @@ TEST_F(CreateProfileFlow, DescriptionCancelAndMissingReference) {
   EXPECT_TRUE(Statuses().empty());
 
   EXPECT_EQ(Run("card.tif", -1).result, CreateProfileResult::kNoReference);
-  const auto boxes = presenter_.Of("box");
+  auto boxes = presenter_.Of("box");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Tintara Warning");
   EXPECT_EQ(boxes[0].text, "You must select a reference from the list.");
+
+  // A K3 set picked for a marked K7 card is refused before anything is measured or fitted.
+  references_.push_back({"K3", {{245, 245, 245, 100}, {120, 120, 120, 100}, {15, 15, 15, 100}}});
+  EXPECT_EQ(Run("card.tif", 1).result, CreateProfileResult::kNoReference);
+  boxes = presenter_.Of("box");
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].caption, "Tintara Error");
+  EXPECT_EQ(boxes[1].text, StringOrEmpty(40000 + kReferenceNotForCard));
+  EXPECT_EQ(store_.Count(), 0);
 
   selection_->Reset();
   EXPECT_EQ(Run().result, CreateProfileResult::kNoOutline);
@@ -258,7 +268,7 @@ TEST_F(CreateProfileFlow, ConvertedImagesAreMeasuredFromTheOriginal) {
 
 TEST(CreateProfileNames, FromTheFileNameAndTheReferenceSet) {
   EXPECT_EQ(ProfileNameFromDocument("card"), "card");
-  EXPECT_EQ(ProfileNameFromDocument("C:\\scans\\scan.final.jpg"), "scan.final");
+  EXPECT_EQ(ProfileNameFromDocument("/scans/scan.final.jpg"), "scan.final");
   EXPECT_EQ(ProfileNameFromDocument("/p/.tif"), "");
   ProfileRecord r;
   SetProfileName(r, ProfileNameFromDocument(".tif"));

@@ -8,6 +8,10 @@
 #include <cmath>
 #include <string>
 
+#include "base/text_encoding.h"
+#include "support/run_command.h"
+#include "support/test_images.h"
+
 namespace tintara::cli {
 namespace {
 
@@ -48,6 +52,31 @@ TEST(CliJson, TextsStayUtf8AndTheOutputStaysValid) {
   const std::string awkward = "a\"b\\c\nd\te\x01 \xE9 end";
   const QJsonObject back = ReadBack(Written({{"d", JsonText(awkward)}}));
   EXPECT_EQ(back["d"].toString().toStdString(), "a\"b\\c\nd\te\x01 \xEF\xBF\xBD end");
+}
+
+// Every line the program prints with a name or path in it escapes it this way, so the escaping must
+// leave nothing that ends a line or steers a terminal, and must stay one-to-one.
+TEST(CliLines, ControlCharactersAreEscapedAndOtherTextStays) {
+  EXPECT_EQ(EscapeControlCharacters("x\nSucceeded\tall.tif\r"), "x\\nSucceeded\\tall.tif\\r");
+  EXPECT_EQ(EscapeControlCharacters(std::string("\x00\x1B[2J\x7F", 6)), "\\x00\\x1B[2J\\x7F");
+  EXPECT_EQ(EscapeControlCharacters("C:\\new"), "C:\\\\new");  // so "\\n" above cannot be a backslash and n
+  // UTF-8 beyond ASCII stays; C1 controls and bytes of no well-formed character do not.
+  EXPECT_EQ(EscapeControlCharacters("Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xA8"), "Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xA8");
+  EXPECT_EQ(EscapeControlCharacters("\xC2\x9B" "1m \xE9t\xE9 \xC3"), "\\xC2\\x9B" "1m \\xE9t\\xE9 \\xC3");
+  EXPECT_EQ(EscapeControlCharacters("\xED\xA0\x80"), "\\xED\\xA0\\x80");  // a surrogate
+  EXPECT_EQ(WithPath("Failed.", "a\nb"), "Failed. (a\\nb)");
+}
+
+TEST(CliLines, AFileNameCannotForgeABatchStatusLine) {
+  test::TempDir dir;
+  const std::string profile = dir.File("cam.tnp");
+  const std::string samples = std::string(TINTARA_SOURCE_DIR) + "/data/sample-measurement.json";
+  ASSERT_EQ(test::RunCli({"fit", "--samples", samples, "--reference", "#0", "-o", profile}).exitCode, 0);
+  const std::string forged = dir.File("x\nSucceeded\tall.tif");
+  test::WritePatternImage(forged, 8, 4);
+  const test::CommandResult batch = test::RunCli({"batch", "--profile", profile, "--output", "Skip", forged});
+  EXPECT_EQ(batch.exitCode, 1);
+  EXPECT_EQ(batch.out, "Failed (Skipped)\t" + dir.File("x\\nSucceeded\\tall.tif") + "\n");
 }
 
 }  // namespace

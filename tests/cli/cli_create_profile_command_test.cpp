@@ -170,6 +170,14 @@ TEST(CliCreateProfile, RefusesBadClicksReferencesAndImages) {
   EXPECT_EQ(RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "Nope", "-o", out})
                 .exitCode,
             2);
+  // A set of the other card model would be fitted against the wrong colours or hardly any.
+  const CommandResult k3Set = RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference",
+                                      "Lumeno K3 Grey", "-o", out});
+  EXPECT_EQ(k3Set.exitCode, 64);
+  EXPECT_NE(k3Set.err.find("has 3 entries; a K7 card needs one of 30"), std::string::npos) << k3Set.err;
+  EXPECT_EQ(RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "#0", "--card", "K3",
+                    "-o", out}).exitCode,
+            64);
   WriteFileText(dir.File("broken.jpg"), "broken");
   const CommandResult broken =
       RunCli({"create-profile", dir.File("broken.jpg"), "--corners", clicks, "--reference", "#0", "-o", out});

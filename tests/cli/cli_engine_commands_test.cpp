@@ -113,7 +113,7 @@ TEST(CliProfileInfo, JsonNumbersAreTheDecodedValuesExactly) {
 
 TEST(CliFit, PoorQualityStillWritesTheProfile) {
   TempDir dir;
-  const CommandResult fit = Cli({"fit", "--samples", kSamples, "--reference", "#0", "--quality-limit", "0",
+  const CommandResult fit = Cli({"fit", "--samples", kSamples, "--reference", "#0", "--quality-limit", "1e-6",
                                  "--json", "-o", dir.File("poor.tnp")});
   EXPECT_EQ(fit.exitCode, 1);
   EXPECT_EQ(Json(fit.out)["code"].toInt(), 101);
@@ -149,7 +149,21 @@ TEST(CliFit, RefusesBadArgumentsAndBadSampleFiles) {
   const std::string out = dir.File("x.tnp");
   EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0"}).exitCode, 64);
   EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "-o", out, "--count", "31"}).exitCode, 64);
-  EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "-o", out, "--gamma", "abc"}).exitCode, 64);
+  EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "-o", out, "--count", "0"}).exitCode, 64);
+  // More areas than the set has entries would fit the rest against nothing.
+  const CommandResult beyond = Cli({"fit", "--samples", kSamples, "--reference", "Lumeno K3 Grey", "-o", out,
+                                    "--count", "4"});
+  EXPECT_EQ(beyond.exitCode, 64);
+  EXPECT_NE(beyond.err.find("--count takes a number 1..3 for the 3-entry reference set"), std::string::npos)
+      << beyond.err;
+  // The fit's options take what their settings take.
+  for (const std::vector<std::string>& option : {std::vector<std::string>{"--gamma", "abc"}, {"--gamma", "0"},
+                                                {"--gamma", "nan"}, {"--penalty", "-1"}, {"--penalty", "11"},
+                                                {"--quality-limit", "0"}, {"--quality-limit", "inf"}}) {
+    const CommandResult r = Cli({"fit", "--samples", kSamples, "--reference", "#0", "-o", out, option[0], option[1]});
+    EXPECT_EQ(r.exitCode, 64) << option[0] << " " << option[1];
+    EXPECT_NE(r.err.find(option[0] + " takes a number "), std::string::npos) << r.err;
+  }
   EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#9", "-o", out}).exitCode, 64);
   EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "No such set", "-o", out}).exitCode, 64);
   EXPECT_EQ(Cli({"fit", "--samples", kSamples, "--reference", "#0", "-o", out, "--bogus"}).exitCode, 64);
@@ -163,7 +177,44 @@ TEST(CliFit, RefusesBadArgumentsAndBadSampleFiles) {
     EXPECT_EQ(r.exitCode, 2) << text;
     EXPECT_FALSE(r.err.empty()) << text;
   }
+  WriteFileText(dir.File("array.json"), "[1,2,3]");
+  const CommandResult array = Cli({"fit", "--samples", dir.File("array.json"), "--reference", "#0", "-o", out});
+  EXPECT_NE(array.err.find("must be a JSON object"), std::string::npos) << array.err;
+
+  // Fewer measurements than areas to fit: a missing one is not black. The set's entry count decides
+  // unless --count asks for fewer.
+  const std::string thirty = "[1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30]";
+  WriteFileText(dir.File("short.json"), R"({"R":)" + thirty + R"(,"G":)" + thirty + R"(,"B":[1,2,3,4,5,6]})");
+  const CommandResult short30 = Cli({"fit", "--samples", dir.File("short.json"), "--reference", "#0", "-o", out});
+  EXPECT_EQ(short30.exitCode, 2);
+  EXPECT_NE(short30.err.find("\"B\" holds 6 values, but the fit needs 30, one per colour area"), std::string::npos)
+      << short30.err;
+  EXPECT_EQ(Cli({"fit", "--samples", dir.File("short.json"), "--reference", "#0", "--count", "7", "-o", out})
+                .exitCode,
+            2);
   EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_LE(Cli({"fit", "--samples", dir.File("short.json"), "--reference", "#0", "--count", "6", "-o", out})
+                .exitCode,
+            1);
+}
+
+// Stored settings are loaded without a range test: a value no one could enter must stop the fit with
+// its cause, not give a profile of NaN or flat curves reported as good.
+TEST(CliFit, StoredParametersThatCannotGiveAProfileAreRefused) {
+  TempDir config;
+  TempDir dir;
+  std::filesystem::create_directories(config.File("Lumeno"));
+  for (const char* stored : {"Gamma=", "PenaltyFactor=nan", "QualityControl=inf"}) {
+    WriteFileText(config.File("Lumeno/Tintara.conf"), std::string("[General]\n") + stored + "\n");
+    const CommandResult r = RunCommand(TINTARA_CLI, {"fit", "--samples", kSamples, "--reference", "#0", "--json",
+                                                     "-o", dir.File("p.tnp")},
+                                       {"XDG_CONFIG_HOME=" + config.path()});
+    EXPECT_EQ(r.exitCode, 2) << stored;
+    EXPECT_EQ(Json(r.out)["code"].toInt(), kFitParametersInvalid) << stored;
+    EXPECT_TRUE(Json(r.out)["objective"].isNull()) << r.out;  // no fit, so no objective of 0 either
+    EXPECT_NE(r.err.find("cannot be calculated with the stored settings"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("p.tnp"))) << stored;
+  }
 }
 
 TEST(CliProfileInfo, RefusesForeignAndMissingProfiles) {

@@ -71,13 +71,23 @@ TEST_F(CliImage, EmbedKeepsThePixelsAndCarriesTheProfileBytes) {
     ASSERT_EQ(ReadImageFile(dir_.File(name), original), 0);
     ASSERT_EQ(ReadImageFile(out, embedded, &info), 0);
     EXPECT_EQ(std::string(info.iccProfile.begin(), info.iccProfile.end()), profileBytes) << name;
-    if (name == "in.tif") {
-      EXPECT_EQ(std::memcmp(original.pixels(), embedded.pixels(), original.byteSize()), 0);
-    }
+    // The JPEG too: its compressed data is kept, not encoded again at some quality.
+    ASSERT_EQ(original.byteSize(), embedded.byteSize()) << name;
+    EXPECT_EQ(std::memcmp(original.pixels(), embedded.pixels(), original.byteSize()), 0) << name;
   }
-  // Embedding takes any profile, even one this program could not convert with.
-  WriteFileText(dir_.File("foreign.icc"), std::string(700, 'q'));
+  // Embedding takes any ICC profile, even one this program could not convert with, but nothing else.
+  std::string foreign(132, '\0');
+  foreign[3] = char(132);
+  foreign.replace(36, 4, "acsp");
+  WriteFileText(dir_.File("foreign.icc"), foreign);
   EXPECT_EQ(RunCli({"embed", "--profile", dir_.File("foreign.icc"), dir_.File("in.tif"), dir_.File("f.tif")}).exitCode, 0);
+  for (const std::string notProfile : {"in.jpg", "q.icc"}) {
+    WriteFileText(dir_.File("q.icc"), std::string(700, 'q'));
+    const CommandResult r = RunCli({"embed", "--profile", dir_.File(notProfile), dir_.File("in.jpg"), dir_.File("g.jpg")});
+    EXPECT_EQ(r.exitCode, 2) << notProfile;
+    EXPECT_NE(r.err.find("The file is not an ICC color profile. (" + dir_.File(notProfile)), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("g.jpg")));
 }
 
 TEST_F(CliImage, FailuresGiveTheSystemsMessageAndWriteNothing) {

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "support/run_command.h"
 
@@ -48,7 +50,7 @@ TEST(CliSettings, SetTakesTheStoredFormAndFitUsesIt) {
   TempDir dir;
   ASSERT_EQ(CliIn(config.path(), {"settings", "set", "PenaltyFactor", "0.3"}).exitCode, 0);
   EXPECT_EQ(CliIn(config.path(), {"settings", "get", "PenaltyFactor"}).out, "0.300000\n");
-  ASSERT_EQ(CliIn(config.path(), {"settings", "set", "ICMFlag", "True"}).exitCode, 0);
+  ASSERT_EQ(CliIn(config.path(), {"settings", "set", "ICMFlag", "false"}).exitCode, 0);
   EXPECT_EQ(CliIn(config.path(), {"settings", "get", "ICMFlag"}).out, "false\n");
 
   // A fit without --penalty takes the stored 0.3: the same as saying so.
@@ -68,13 +70,56 @@ TEST(CliSettings, SetTakesTheStoredFormAndFitUsesIt) {
   EXPECT_EQ(CliIn(config.path(), {"settings", "set", "Gamma"}).exitCode, 64);
 }
 
+// What is entered must be a number of the value's kind in a range a photographer would use, and the
+// refusal names the range; the stored value stays as it was.
+TEST(CliSettings, SetRefusesValuesOutsideTheirRange) {
+  TempDir config;
+  const struct {
+    const char* name;
+    const char* value;
+    const char* says;
+  } refused[] = {
+      {"JPEGQuality", "250", "JPEGQuality takes a whole number 1..100"},
+      {"ErrorPixels", "-1", "ErrorPixels takes a whole number of 0 or more"},
+      {"PenaltyFactor", "11", "PenaltyFactor takes a number 0..10"},
+      {"QualityControl", "0", "QualityControl takes a number above 0, at most 10"},
+      {"Gamma", "0.05", "Gamma takes a number 0.1..10"},
+      {"Gamma", "2.2x", "Gamma takes a number 0.1..10"},
+      {"InnerMarginK3", "-1", "InnerMarginK3 takes a number 0..1000"},
+      {"ICMFlag", "True", "ICMFlag takes true or false"},
+  };
+  for (const auto& r : refused) {
+    const CommandResult set = CliIn(config.path(), {"settings", "set", r.name, r.value});
+    EXPECT_EQ(set.exitCode, 64) << r.name << " " << r.value;
+    EXPECT_NE(set.err.find(r.says), std::string::npos) << set.err;
+  }
+  EXPECT_EQ(CliIn(config.path(), {"settings", "get", "JPEGQuality"}).out, "90\n");
+  EXPECT_EQ(CliIn(config.path(), {"settings", "get", "Gamma"}).out, "2.200000\n");
+  // The edges are accepted.
+  for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
+           {"JPEGQuality", "1"}, {"QualityControl", "10"}, {"Gamma", "0.1"}, {"ErrorPixels", "0"},
+           {"ICCPath", "any text at all"}}) {
+    EXPECT_EQ(CliIn(config.path(), {"settings", "set", name, value}).exitCode, 0) << name << " " << value;
+  }
+  EXPECT_EQ(CliIn(config.path(), {"settings", "get", "QualityControl"}).out, "10.000000\n");
+}
+
 TEST(CliSettings, AStoreThatCannotBeWrittenIsReported) {
   TempDir config;
   // A file where the store's folder should be: no write can succeed, whoever runs the test.
   WriteFileText(config.File("Lumeno"), "in the way");
   const CommandResult set = CliIn(config.path(), {"settings", "set", "Gamma", "1.8"});
   EXPECT_EQ(set.exitCode, 2);
-  EXPECT_NE(set.err.find("Unable to set key in registry."), std::string::npos) << set.err;
+  // Said once, though loading failed to write back every value before the set failed too.
+  const std::string message = "Unable to set key in registry.";
+  const size_t first = set.err.find(message);
+  EXPECT_NE(first, std::string::npos) << set.err;
+  EXPECT_EQ(set.err.find(message, first + 1), std::string::npos) << set.err;
+
+  // Reading a value succeeds when it was printed.
+  const CommandResult get = CliIn(config.path(), {"settings", "get", "Gamma"});
+  EXPECT_EQ(get.exitCode, 0) << get.err;
+  EXPECT_EQ(get.out, "2.200000\n");
 }
 
 TEST(CliProfiles, ListsTheFolderFromTheOptionOrTheSetting) {
@@ -109,9 +154,22 @@ TEST(CliProfiles, ListsTheFolderFromTheOptionOrTheSetting) {
   EXPECT_EQ(CliIn(config.path(), {"profiles"}).out,
             expected + "2\t" + summer + " (" + cafe + ")\tInFolder,TransformLoaded\n");
 
+  // A name cannot forge a line of the listing.
+  std::filesystem::copy_file(folder.File("Camera.tnp"), folder.File("x\n9\tforged\tInFolder.tnp"));
+  const std::string listing = CliIn(config.path(), {"profiles"}).out;
+  EXPECT_EQ(Lines(listing).size(), 4u) << listing;
+  EXPECT_NE(listing.find("\tx\\n9\\tforged\\tInFolder (Day)\tInFolder,TransformLoaded\n"), std::string::npos) << listing;
+
   const CommandResult empty = CliIn(config.path(), {"profiles", "--folder", ""});
   EXPECT_EQ(empty.exitCode, 2);
   EXPECT_NE(empty.err.find("The path to the color profile folder is not valid."), std::string::npos);
+  // A folder that is not there is not an empty one.
+  const CommandResult missing = CliIn(config.path(), {"profiles", "--folder", folder.File("none")});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(missing.err.find("The path to the color profile folder is not valid. (" + folder.File("none") + ")"),
+            std::string::npos)
+      << missing.err;
   EXPECT_EQ(CliIn(config.path(), {"profiles", "extra"}).exitCode, 64);
 }
 

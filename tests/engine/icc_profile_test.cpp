@@ -192,6 +192,32 @@ TEST(ProfileReader, DamagedProfilesAreForeignAndNeverReadOutside) {
   EXPECT_EQ(damaged([](auto& b) { PutU32(b, 152, 12); }), kForeignProfile);  // 'desc' size leaves no text
 }
 
+// Before a profile is embedded in an image: an ICC profile of any maker passes, nothing else does.
+TEST(IccHeaderCheck, TellsProfilesFromOtherFiles) {
+  const std::vector<uint8_t> ours = WriteProfileBytes(FilledContext());
+  EXPECT_TRUE(LooksLikeIccProfile(ours));
+  std::vector<uint8_t> foreign(132 + 12, 0);  // a header and one tag entry, of another maker
+  PutU32(foreign, 0, static_cast<uint32_t>(foreign.size()));
+  std::memcpy(&foreign[36], "acsp", 4);
+  PutU32(foreign, 128, 1);
+  EXPECT_TRUE(LooksLikeIccProfile(foreign));
+
+  auto changed = [](std::vector<uint8_t> b, auto change) {
+    change(b);
+    return LooksLikeIccProfile(b);
+  };
+  EXPECT_FALSE(changed(foreign, [](auto& b) { b.pop_back(); }));             // shorter than its size field
+  EXPECT_FALSE(changed(foreign, [](auto& b) { b.push_back(0); }));           // longer
+  EXPECT_FALSE(changed(foreign, [](auto& b) { b[36] = 'b'; }));              // no 'acsp'
+  EXPECT_FALSE(changed(foreign, [](auto& b) { PutU32(b, 128, 2); }));        // tag table past the end
+  EXPECT_FALSE(changed(foreign, [](auto& b) { PutU32(b, 128, 0xFFFFFFFF); }));
+  EXPECT_FALSE(changed(foreign, [](auto& b) { b.resize(131), PutU32(b, 0, 131); }));  // no room for the tag count
+  EXPECT_FALSE(LooksLikeIccProfile({}));
+  EXPECT_FALSE(LooksLikeIccProfile(std::vector<uint8_t>{1}));
+  const std::string jpeg = "\xFF\xD8\xFF\xE0" + std::string(200, 'j');
+  EXPECT_FALSE(LooksLikeIccProfile(std::vector<uint8_t>(jpeg.begin(), jpeg.end())));
+}
+
 TEST(ProfileDescription, IsWrittenInPlaceAndCut) {
   std::vector<uint8_t> b = WriteProfileBytes(FilledContext());
   const std::vector<uint8_t> before = b;

@@ -33,6 +33,9 @@ TEST(ProfileEngine, WritesTheSameBytesForTheSameFit) {
   // A poor fit still leaves a usable profile; a failed one leaves none, even after a good one.
   ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {0.4, 0.0, 2.2}), kPoorQuality);
   EXPECT_EQ(a.profile.bytes.size(), 5264u);
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {0.4, 0.5, 1e300}), kFitNotFinite);
+  EXPECT_TRUE(a.profile.Empty());
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}), kOk);
   for (auto& e : ref.entries) e.W = 0;
   ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}), kTooFewAreas);
   EXPECT_TRUE(a.profile.Empty());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "support/test_reference_sets.h"
@@ -9,15 +10,21 @@
 namespace tintara {
 namespace {
 
-TEST(ReferenceCsvTest, FormatThenParseIsLossless) {
+TEST(ReferenceCsvTest, FormatThenParseIsLosslessForNamesOfAnyByte) {
   ReferenceSetList sets = test::TestReferenceSets();
-  sets[1].name = "Studio, \"warm\"\nsecond line";
+  sets[1].name = "Studio, \"warm\"\nsecond line \\x41 \xC3\xA9";
+  // Every byte value but one, the longest name the file holds: controls, stray UTF-8 bytes and all.
+  sets[2].name.clear();
+  for (int b = 0; b < 255; ++b) sets[2].name += static_cast<char>(b);
   const std::string csv = FormatReferenceCsv(sets);
   ReferenceSetList parsed;
   std::string error;
   ASSERT_TRUE(ParseReferenceCsv(csv, parsed, error)) << error;
   EXPECT_EQ(parsed, sets);
   EXPECT_EQ(FormatReferenceCsv(parsed), csv);
+  // One line per row: no byte of a name breaks a line, and UTF-8 beyond ASCII stays readable.
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 30 + 3 + 30);
+  EXPECT_NE(csv.find("2,\"Studio, \"\"warm\"\"\\nsecond line \\\\x41 \xC3\xA9\",0,"), std::string::npos) << csv;
 }
 
 TEST(ReferenceCsvTest, AcceptsCrlfInterleavedRowsAndNoFinalNewline) {
@@ -45,29 +52,34 @@ TEST(ReferenceCsvTest, ErrorsNameTheOffendingLine) {
   const std::string k3 = "1,A,0,1,1,1,100\n1,A,1,1,1,1,100\n";
   struct Case {
     std::string text;
-    std::string line;
+    std::string line;  // how the error must begin: the line, and for a name the cause
   };
   const Case cases[] = {
-      {"", "line 1"},
-      {"set,name,area,r,g,b\n", "line 1"},
-      {h + k3 + "1,A,2,1,1,1\n", "line 4"},                       // column count
-      {h + k3 + "1,A,2,1,x,1,100\n", "line 4"},                   // not a number
-      {h + k3 + "1,A,2,-1,1,1,100\n", "line 4"},                  // negative
-      {h + k3 + "1,A,2,1,65536,1,100\n", "line 4"},               // out of range
-      {h + k3 + "1,A,2,1,1,99999999999,100\n", "line 4"},         // would overflow
-      {h + k3 + "1,A,1,1,1,1,100\n", "line 4"},                   // duplicate area
-      {h + k3 + "1,B,2,1,1,1,100\n", "line 4"},                   // second name
-      {h + k3 + "1,A,30,1,1,1,100\n", "line 4"},                  // area beyond any card
-      {h + k3 + "1,A,3,1,1,1,100\n", "line 2"},                   // areas 0,1,3: lacks 2
-      {h + k3 + "1,A,2,1,1,1,100\n1,A,3,1,1,1,100\n", "line 2"},  // 4 areas
-      {h + "1,A,0,1,1,1,100\n2,\"open,0,1,1,1,100\n", "line 3"},  // quote never closed
-      {h + "1,\"A\"x,0,1,1,1,100\n", "line 2"},
+      {"", "line 1:"},
+      {"set,name,area,r,g,b\n", "line 1:"},
+      {h + k3 + "1,A,2,1,1,1\n", "line 4:"},                       // column count
+      {h + k3 + "1,A,2,1,x,1,100\n", "line 4:"},                   // not a number
+      {h + k3 + "1,A,2,-1,1,1,100\n", "line 4:"},                  // negative
+      {h + k3 + "1,A,2,1,65536,1,100\n", "line 4:"},               // out of range
+      {h + k3 + "1,A,2,1,1,99999999999,100\n", "line 4:"},         // would overflow
+      {h + k3 + "1,A,1,1,1,1,100\n", "line 4:"},                   // duplicate area
+      {h + k3 + "1,B,2,1,1,1,100\n", "line 4:"},                   // second name
+      {h + k3 + "1,A,30,1,1,1,100\n", "line 4:"},                  // area beyond any card
+      {h + k3 + "1,A,3,1,1,1,100\n", "line 2:"},                   // areas 0,1,3: lacks 2
+      {h + k3 + "1,A,2,1,1,1,100\n1,A,3,1,1,1,100\n", "line 2:"},  // 4 areas
+      {h + "1,A,0,1,1,1,100\n2,\"open,0,1,1,1,100\n", "line 3:"},  // quote never closed
+      {h + "1,\"A\"x,0,1,1,1,100\n", "line 2:"},
+      // A name's control characters must be escaped, and a backslash must start an escape.
+      {h + k3 + "2,\"A\nB\",0,1,1,1,100\n", "line 4: the name holds a control character"},
+      {h + k3 + "2,A\tB,0,1,1,1,100\n", "line 4: the name holds a control character"},
+      {h + k3 + "2,A\\q,0,1,1,1,100\n", "line 4: the name holds a backslash"},
+      {h + k3 + "2,A\\x4,0,1,1,1,100\n", "line 4: the name holds a backslash"},
   };
   for (const Case& c : cases) {
     ReferenceSetList sets;
     std::string error;
     EXPECT_FALSE(ParseReferenceCsv(c.text, sets, error)) << c.text;
-    EXPECT_NE(error.find(c.line + ":"), std::string::npos) << c.text << " -> " << error;
+    EXPECT_NE(error.find(c.line), std::string::npos) << c.text << " -> " << error;
   }
 }
 

@@ -113,9 +113,11 @@ TEST(ReferenceDataTest, MalformedFilesFailButKeepTheSetsReadSoFar) {
     size_t kept;
   };
   const Case cases[] = {
-      // A non-positive count means no records; whatever follows is not looked at.
+      // A count of 0 means no records; whatever follows is not looked at. No writer declares a
+      // negative count, so one is damage, not an empty file.
       {"count 0", Bytes().Header(0).I32(99).data, kOk, 0},
-      {"count min", Bytes().Header(INT32_MIN).data, kOk, 0},
+      {"count -1", Bytes().Header(-1).data, kReferenceDataCorrupt, 0},
+      {"count min", Bytes().Header(INT32_MIN).data, kReferenceDataCorrupt, 0},
       {"magic", Bytes().Raw("LNIX").I32(1).I32(0).data, kReferenceDataCorrupt, 0},
       {"version 0", Bytes().Raw("LNIF").I32(0).I32(0).data, kReferenceDataCorrupt, 0},
       {"version 2", Bytes().Raw("LNIF").I32(2).I32(0).data, kReferenceDataCorrupt, 0},

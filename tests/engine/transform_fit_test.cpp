@@ -277,6 +277,39 @@ TEST(TransformFit, NothingToFitWithoutAWeightedArea) {
   EXPECT_EQ(opt_transform(none, SamplesFrom(Reference(30)), Reference(30)), kTooFewAreas);
 }
 
+// Stored settings are loaded without a range test, so the fit itself must refuse what cannot give a
+// profile instead of reporting a NaN objective as a good fit.
+TEST(TransformFit, NoFiniteResultIsNeverReportedAsAFit) {
+  const EngineReferenceSet ref = Reference(30);
+  const SampleSet samples = Camera(ref, 30, [](const double* in, double* out) {
+    for (int c = 0; c < 3; ++c) out[c] = 0.9 * in[c];
+  });
+  struct Case {
+    double penalty, limit, gamma;
+    int code;
+  };
+  const Case cases[] = {
+      {NAN, 0.5, 2.2, kFitParametersInvalid},      {INFINITY, 0.5, 2.2, kFitParametersInvalid},
+      {-0.4, 0.5, 2.2, kFitParametersInvalid},     {0.4, NAN, 2.2, kFitParametersInvalid},
+      {0.4, 0.5, 0.0, kFitParametersInvalid},      {0.4, 0.5, -2.2, kFitParametersInvalid},
+      {0.4, 0.5, NAN, kFitParametersInvalid},      {0.4, 0.5, 1e300, kFitNotFinite},  // white overflows
+  };
+  for (const Case& c : cases) {
+    EngineContext ctx = Context(30);
+    ctx.penaltyFactor = c.penalty;
+    ctx.qualityLimit = c.limit;
+    ctx.gamma = c.gamma;
+    EXPECT_EQ(opt_transform(ctx, samples, ref), c.code) << c.penalty << " " << c.limit << " " << c.gamma;
+  }
+  // The edges that stay usable: no penalty, a limit of 0, a large but finite gamma.
+  EngineContext edge = Context(30);
+  edge.penaltyFactor = 0.0;
+  edge.qualityLimit = 0.0;
+  edge.gamma = 10.0;
+  EXPECT_EQ(opt_transform(edge, samples, ref), kPoorQuality);
+  EXPECT_TRUE(std::isfinite(edge.objective));
+}
+
 TEST(TransformFit, RepeatedFitsAreIdentical) {
   const EngineReferenceSet ref = Reference(30);
   const SampleSet samples = Camera(ref, 30, [](const double* in, double* out) {

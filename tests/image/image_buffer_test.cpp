@@ -182,6 +182,32 @@ TEST(ImageBufferRotate, UnconvertedCopyTurnsAlong) {
   EXPECT_FALSE(image.converted());
 }
 
+TEST(ImageBufferMirror, InPlaceWithTheUnconvertedCopyAlong) {
+  ImageBuffer image;
+  FillPattern(image, 5, 3);  // an odd width: the middle column stays where it is
+  const std::vector<uint8_t> original = PixelBytes(image);
+  ASSERT_EQ(image.KeepUnconverted(), kOk);
+  std::vector<uint8_t> mirrored(original.size());
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 5; ++x) std::memcpy(&mirrored[(y * 5 + 4 - x) * 3], &original[(y * 5 + x) * 3], 3);
+  }
+  std::vector<uint8_t> flipped(original.size());
+  for (int y = 0; y < 3; ++y) std::memcpy(&flipped[(2 - y) * 15], &original[y * 15], 15);
+
+  PageAllocationFailureForTesting noMemory(0);  // neither takes a block
+  image.MirrorHorizontally();
+  EXPECT_EQ(PixelBytes(image), mirrored);
+  EXPECT_EQ(UnconvertedBytes(image), mirrored);
+  image.MirrorHorizontally();
+  image.FlipVertically();
+  EXPECT_EQ(PixelBytes(image), flipped);
+  EXPECT_EQ(UnconvertedBytes(image), flipped);
+  // A quarter turn needs a block: refused, and the image stays as it was.
+  EXPECT_EQ(TurnUpright(image, 6), kImageTooLarge);
+  EXPECT_EQ(PixelBytes(image), flipped);
+  EXPECT_EQ(image.width(), 5);
+}
+
 TEST(ImageBufferOutOfMemory, FailuresReportSevenAndChangeNothing) {
   ImageBuffer image;
   FillPattern(image, 6, 4);

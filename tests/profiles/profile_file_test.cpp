@@ -18,7 +18,8 @@ using test::WriteFileText;
 
 TEST(ProfileFile, NamesAndProposals) {
   EXPECT_EQ(ProfileNameFromFile("/p/MyCard.TNP"), "MyCard");
-  EXPECT_EQ(ProfileNameFromFile("C:\\p\\a.b.tnp"), "a.b");
+  EXPECT_EQ(ProfileNameFromFile("/p/a.b.tnp"), "a.b");
+  EXPECT_EQ(ProfileNameFromFile("/p/a\\b.tnp"), "a\\b");  // a backslash is part of the name here
   EXPECT_EQ(ProfileNameFromFile("plain"), "plain");
   EXPECT_EQ(ProposedProfileFileName("Portrait.jpg"), "Portrait.tnp");
   EXPECT_EQ(ProposedProfileFileName("Scan.TIFF"), "Scan.tnp");
