@@ -263,17 +263,23 @@ void KeepStoredColours(TIFF* tif) {
 }
 
 int ReadThroughRgba(TIFF* tif, uint32_t width, uint32_t height, ImageBuffer& buffer) {
+  char message[1024] = "";
+  // A layout the RGBA interface cannot turn into colours (floating-point samples, an unknown
+  // photometric interpretation) is a sound file this program cannot show, not a damaged one.
+  if (!TIFFRGBAImageOK(tif, message)) {
+    TIFFErrorExtR(tif, TIFFFileName(tif), "%s", message);
+    return kUnsupportedColourDepth;
+  }
   PageBlock raster;
   if (!raster.Allocate(static_cast<uint64_t>(width) * height * 4)) return kImageTooLarge;
   const int code = buffer.Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height));
   if (code != kOk) return code;
   auto* values = reinterpret_cast<uint32_t*>(raster.data());
   KeepStoredColours(tif);
-  char message[1024] = "";
   TIFFRGBAImage image{};
   // Stop on the first error: otherwise the library skips a strip it cannot read, leaves whatever the
   // raster held in its rows and still reports success.
-  if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 1, message)) {
+  if (!TIFFRGBAImageBegin(&image, tif, 1, message)) {
     TIFFErrorExtR(tif, TIFFFileName(tif), "%s", message);
     return kImageCorrupt;
   }

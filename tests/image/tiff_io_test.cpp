@@ -429,6 +429,25 @@ TEST_F(TiffTest, RefusalsFollowTheirOrder) {
     EXPECT_FALSE(info.paletteNotice);
   }
   ASSERT_EQ(ReadTags(dir_.File("cmyka.tif")).samples, 5);
+
+  // 32 bits per pixel, but one floating-point sample: a sound file, of a depth this program does not
+  // read (not a corrupt one).
+  const std::string floating = dir_.File("float.tif");
+  TIFF* tif = TIFFOpen(floating.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 2);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 1);
+  float row[2] = {0.25f, 0.75f};
+  ASSERT_EQ(TIFFWriteScanline(tif, row, 0, 0), 1);
+  TIFFClose(tif);
+  ImageBuffer image;
+  EXPECT_EQ(ReadTiff(floating, image), kUnsupportedColourDepth);
+  EXPECT_TRUE(image.empty());
 }
 
 TEST_F(TiffTest, DirectStripReadMatchesRgbaInterface) {
