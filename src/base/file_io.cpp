@@ -9,6 +9,7 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <process.h>
 #define TINTARA_GETPID _getpid
@@ -25,44 +26,19 @@ namespace tintara {
 
 namespace {
 
-// Opens `path` for reading only when it is a regular file, and says what it was otherwise. What the
-// path names is looked at before anything is opened, and again on the open descriptor, so a file
-// swapped for a FIFO in between cannot make the open wait (it is made without blocking).
+// Opens `path` for reading as a stream, through OpenInputFile.
 std::FILE* OpenRegularFile(const std::string& path, InputFileCheck& check) {
-  std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(status)) {
-    check = InputFileCheck::kCannotOpen;
-  } else if (std::filesystem::is_directory(status)) {
-    check = InputFileCheck::kFolder;
-  } else if (!std::filesystem::is_regular_file(status)) {
-    check = InputFileCheck::kNotAFile;
-  } else {
-    check = InputFileCheck::kCannotOpen;
+  const int fd = OpenInputFile(path, check);
+  if (fd < 0) return nullptr;
 #ifdef _WIN32
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f) check = InputFileCheck::kReadable;
-    return f;
+  std::FILE* f = _fdopen(fd, "rb");
+  if (!f) _close(fd);
 #else
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat opened {};
-    const bool examined = fstat(fd, &opened) == 0;
-    if (!examined || !S_ISREG(opened.st_mode)) {
-      if (examined) check = S_ISDIR(opened.st_mode) ? InputFileCheck::kFolder : InputFileCheck::kNotAFile;
-      close(fd);
-      return nullptr;
-    }
-    std::FILE* f = fdopen(fd, "rb");
-    if (!f) {
-      close(fd);
-      return nullptr;
-    }
-    check = InputFileCheck::kReadable;
-    return f;
+  std::FILE* f = fdopen(fd, "rb");
+  if (!f) close(fd);
 #endif
-  }
-  return nullptr;
+  if (!f) check = InputFileCheck::kCannotOpen;
+  return f;
 }
 
 // The record of the temporary files being written, for the signal handlers: fixed storage, and
@@ -272,6 +248,38 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
   return WriteFileSafely(path, [&](std::FILE* f) {
     return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   });
+}
+
+int OpenInputFile(const std::string& path, InputFileCheck& check) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  check = InputFileCheck::kCannotOpen;
+  if (ec || !std::filesystem::exists(status)) return -1;
+  if (std::filesystem::is_directory(status)) {
+    check = InputFileCheck::kFolder;
+    return -1;
+  }
+  if (!std::filesystem::is_regular_file(status)) {
+    check = InputFileCheck::kNotAFile;
+    return -1;
+  }
+#ifdef _WIN32
+  // Names of the file system here are files or folders; the look above has told them apart.
+  const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+  if (fd < 0) return -1;
+#else
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat opened {};
+  const bool examined = fstat(fd, &opened) == 0;
+  if (!examined || !S_ISREG(opened.st_mode)) {
+    if (examined) check = S_ISDIR(opened.st_mode) ? InputFileCheck::kFolder : InputFileCheck::kNotAFile;
+    close(fd);
+    return -1;
+  }
+#endif
+  check = InputFileCheck::kReadable;
+  return fd;
 }
 
 InputFileCheck CheckInputFile(const std::string& path) {

@@ -57,6 +57,12 @@ enum class InputFileCheck { kReadable, kCannotOpen, kFolder, kNotAFile };
 // FIFO, a device or a socket is recognised without being opened.
 InputFileCheck CheckInputFile(const std::string& path);
 
+// Opens `path` for reading only when it is a regular file, and says what it was otherwise. What the
+// path names is looked at before anything is opened, and again on the open descriptor (opened
+// without blocking), so a file swapped for a FIFO in between cannot make the open wait. Returns the
+// descriptor, which the caller closes, or -1.
+int OpenInputFile(const std::string& path, InputFileCheck& check);
+
 // Whether `a` and `b` name one and the same existing file (the same device and file number: "./a",
 // "a" and a hard link of it are all one file). False when either cannot be looked at.
 bool IsSameFile(const std::string& a, const std::string& b);
