@@ -63,6 +63,11 @@ std::atomic<MessagePresenter*>& Installed() {
 
 }  // namespace
 
+FileDialogAnswer MessagePresenter::AskFiles(const FileDialogRequest&) { return {}; }
+std::optional<std::string> MessagePresenter::AskFolder(const std::string&, const std::string&) { return std::nullopt; }
+std::optional<int> MessagePresenter::AskJpegQuality(int) { return std::nullopt; }
+std::optional<int> MessagePresenter::AskZoomPercent(int, int, int) { return std::nullopt; }
+
 MessagePresenter& Presenter() {
   MessagePresenter* presenter = Installed().load();
   return presenter ? *presenter : Console();

@@ -1,5 +1,7 @@
 #include "support/scripted_presenter.h"
 
+#include <utility>
+
 namespace tintara::test {
 
 ScriptedPresenter::ScriptedPresenter() { SetPresenter(this); }
@@ -56,6 +58,45 @@ void ScriptedPresenter::EndProgram(int exitCode, bool immediately) {
   s.exitCode = exitCode;
   s.immediately = immediately;
   shown.push_back(s);
+}
+
+namespace {
+
+template <typename T>
+T TakeOr(std::deque<T>& queue, T otherwise) {
+  if (queue.empty()) return otherwise;
+  T answer = std::move(queue.front());
+  queue.pop_front();
+  return answer;
+}
+
+}  // namespace
+
+FileDialogAnswer ScriptedPresenter::AskFiles(const FileDialogRequest& request) {
+  shown.push_back({"files", request.title, request.fileName});
+  fileRequests.push_back(request);
+  return TakeOr(fileAnswers, FileDialogAnswer{});
+}
+
+std::optional<std::string> ScriptedPresenter::AskFolder(const std::string& title, const std::string& initial) {
+  shown.push_back({"folder", title, initial});
+  return TakeOr(folderAnswers, std::optional<std::string>{});
+}
+
+std::optional<int> ScriptedPresenter::AskJpegQuality(int initial) {
+  Shown s{"jpeg", "JPEG Options", ""};
+  s.initial = initial;
+  shown.push_back(s);
+  return TakeOr(jpegQualityAnswers, std::optional<int>{});
+}
+
+std::optional<int> ScriptedPresenter::AskZoomPercent(int initial, int low, int high) {
+  Shown s{"zoom", "Enter Zoom", ""};
+  s.initial = initial;
+  s.low = low;
+  s.high = high;
+  shown.push_back(s);
+  return TakeOr(zoomAnswers, std::optional<int>{});
 }
 
 }  // namespace tintara::test

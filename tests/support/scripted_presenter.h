@@ -13,12 +13,17 @@ namespace tintara::test {
 class ScriptedPresenter : public MessagePresenter {
  public:
   struct Shown {
-    std::string kind;  // "box", "status", "once", "yesno", "yesnocancel", "description", "end"
+    // "box", "status", "once", "yesno", "yesnocancel", "description", "end", "files", "folder",
+    // "jpeg", "zoom"
+    std::string kind;
     std::string caption;
     std::string text;
     bool choice = false;  // once dialogs: Continue/Cancel instead of OK
     int exitCode = 0;     // "end"
     bool immediately = false;
+    int initial = 0;  // "jpeg" and "zoom": the value the dialog opened with
+    int low = 0;      // "zoom": the range offered
+    int high = 0;
   };
 
   ScriptedPresenter();
@@ -30,6 +35,13 @@ class ScriptedPresenter : public MessagePresenter {
   std::deque<bool> yesNoAnswers;
   std::deque<YesNoCancel> yesNoCancelAnswers;
   std::deque<DescriptionAnswer> descriptionAnswers;
+  // File, folder, JPEG quality and zoom dialogs; an empty queue answers Cancel. The requests made
+  // are kept in fileRequests, the initial values in the "files", "folder", "jpeg" and "zoom" entries.
+  std::deque<FileDialogAnswer> fileAnswers;
+  std::deque<std::optional<std::string>> folderAnswers;
+  std::deque<std::optional<int>> jpegQualityAnswers;
+  std::deque<std::optional<int>> zoomAnswers;
+  std::vector<FileDialogRequest> fileRequests;
 
   std::vector<Shown> shown;
 
@@ -43,6 +55,10 @@ class ScriptedPresenter : public MessagePresenter {
   YesNoCancel AskYesNoCancel(const std::string& caption, const std::string& text) override;
   DescriptionAnswer AskDescription(const std::string& initial) override;
   void EndProgram(int exitCode, bool immediately) override;
+  FileDialogAnswer AskFiles(const FileDialogRequest& request) override;
+  std::optional<std::string> AskFolder(const std::string& title, const std::string& initial) override;
+  std::optional<int> AskJpegQuality(int initial) override;
+  std::optional<int> AskZoomPercent(int initial, int low, int high) override;
 };
 
 }  // namespace tintara::test
