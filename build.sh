@@ -15,6 +15,7 @@ PACKAGES=(
   qt6-base-dev libtiff-dev libjpeg-dev liblcms2-dev
   libgtest-dev libbenchmark-dev
   imagemagick libtiff-tools libjpeg-turbo-progs liblcms2-utils locales
+  xvfb xauth xdotool x11-utils
 )
 
 say() { printf '\n==> %s\n' "$*"; }
