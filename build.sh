@@ -12,7 +12,7 @@ JOBS=${TINTARA_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 PACKAGES=(
   build-essential cmake pkg-config ccache
-  qt6-base-dev libtiff-dev libjpeg-dev liblcms2-dev
+  qt6-base-dev libqt6svg6 libtiff-dev libjpeg-dev liblcms2-dev
   libgtest-dev libbenchmark-dev
   imagemagick libtiff-tools libjpeg-turbo-progs liblcms2-utils locales
   xvfb xauth xdotool x11-utils

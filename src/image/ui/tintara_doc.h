@@ -12,6 +12,11 @@ namespace tintara {
 
 class CTintaraView;
 
+// The window title of a document: "card.tif @ 25% (RGB, 2000 x 1500)" followed by `suffix`; below
+// 5 % the zoom keeps one decimal ("4.0%"). The numbers are written the same whatever the locale.
+std::string ComposeDocumentTitle(const std::string& fileName, double zoom, int width, int height,
+                                 const std::string& suffix);
+
 // One open photograph: its image with the unconverted copy, the display bitmap, the profile the
 // file carries, and the path, title and modified state. Conversion, both undos, the quarter turns
 // and saving happen here; every box goes through the message convention (app/messages.h), so the
@@ -25,7 +30,8 @@ class CTintaraDoc : public QObject {
   CTintaraDoc();
   ~CTintaraDoc() override;
 
-  // Opens a TIFF or JPEG file; false (after its message) leaves nothing worth showing.
+  // Opens a TIFF or JPEG file, keeping the profile it carries. False after its message; a refused
+  // file leaves the document as it was.
   bool OnOpenDocument(const std::string& path);
 
   // The Save command (Save As for a read-only, new or vanished file), Save As with the Save As
@@ -50,8 +56,10 @@ class CTintaraDoc : public QObject {
   // succeeded), No discards (true), Cancel keeps it open (false).
   bool SaveModified();
 
-  // The composed title, for example "card.tif @ 25% (RGB, 2000 x 1500)".
+  // The composed title, for example "card.tif @ 25% (RGB, 2000 x 1500)", at the zoom of the first
+  // view (1.0 without a view), and the state part of it (", converted with color profile 'x'").
   std::string Title() const;
+  std::string TitleSuffix() const;
   bool IsModified() const { return modified_; }
   void SetModifiedFlag(bool modified);
 
@@ -59,6 +67,7 @@ class CTintaraDoc : public QObject {
   const std::string& fileName() const { return fileName_; }
   const ImageBuffer& image() const { return image_; }
   const DisplayBitmap& displayBitmap() const { return displayBitmap_; }
+  int jpegQuality() const { return jpegQuality_; }
   const ProfileRecord& embeddedProfile() const { return embeddedProfile_; }
   bool HasEmbeddedProfile() const { return embeddedProfile_.Size() > 0; }
 
@@ -81,9 +90,15 @@ class CTintaraDoc : public QObject {
   ProfileRecord embeddedProfile_;
   std::string pathName_;
   std::string fileName_;
+  int RebuildDisplayOrEnd();
+  void AfterChange();
+
   int jpegQuality_ = -1;
   bool askJpegQuality_ = true;
   bool modified_ = false;
+  // The file held further full-resolution images (pages) that were not read: writing over it would
+  // lose them.
+  bool fileHasFurtherImages_ = false;
   std::vector<CTintaraView*> views_;
 };
 

@@ -1,0 +1,175 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QUrl>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "card/card_model.h"
+#include "engine/reference_data.h"
+#include "profiles/profile_store.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+namespace tintara {
+
+class CChildFrame;
+class CProfileBar;
+class CTintaraDoc;
+class CTintaraView;
+class SettingsStorage;
+
+// The main window: the document windows in an MDI area, the image toolbar, the profile bar, the
+// status bar, the menus in their two forms (without a document: File, Profile, View, Help; with
+// one also the document entries, Image and Window) and the routing of every command to the
+// document, the view, the profile store or the application. The marking tool and card model the
+// views share live here too.
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  enum class Tool { kMove = 0, kMark = 1, kZoomIn = 2, kZoomOut = 3 };
+
+  // `frameStore` keeps the window placement, the bar state and the recent files; `programFolder`
+  // is where the help document lies. The store, the reference sets and `frameStore` must outlive
+  // the frame. The bar state is restored here; the placement when the frame is shown.
+  CMainFrame(ProfileStore& profiles, const ReferenceSetList& references, SettingsStorage& frameStore,
+             std::string programFolder, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // The main window a widget belongs to, or nullptr.
+  static CMainFrame* Of(const QWidget* widget);
+
+  // Places the frame as stored (or where the window system puts a new window) and shows it.
+  void ShowWithStoredPlacement();
+
+  // Opens an image in a new window; false (after the document's message) leaves no window.
+  bool OpenDocumentFile(const std::string& path);
+  // Shows an open document in a new window, which takes it over.
+  CChildFrame* AddDocumentWindow(std::unique_ptr<CTintaraDoc> document);
+
+  // The current document window (also while a dialog has the focus), its document and view.
+  CChildFrame* ActiveChild() const;
+  CTintaraDoc* ActiveDocument() const;
+  CTintaraView* ActiveView() const;
+
+  QMdiArea* mdiArea() const { return mdiArea_; }
+  CProfileBar* profileBar() const { return profileBar_; }
+  QToolBar* toolBar() const { return toolBar_; }
+
+  // Refill the profile bar's boxes: "Profile:" after the store changed, "Reference:" for the
+  // current card model.
+  void RefillProfileBox();
+  void RefillReferenceBox();
+  // The profile of the selected "Profile:" entry and the set of the selected "Reference:" entry's
+  // position; nullptr and -1 when nothing is selected.
+  const ProfileRecord* SelectedProfile() const;
+  int SelectedReferenceIndex() const;
+
+  // The view tool and the card model the views mark with. Choosing a model also picks the Mark
+  // tool and refills the reference box.
+  Tool tool() const { return tool_; }
+  void SetTool(Tool tool);
+  CardModel cardModel() const { return cardModel_; }
+  void SetCardModel(CardModel model);
+
+  // The action of a command: the one in the menus (the toolbar shares it); the undo entry for both
+  // undo commands.
+  QAction* Action(int id) const;
+  // The toolbar's Mark button, with the "Selection" drop-down.
+  QToolButton* markButton() const { return markButton_; }
+  QMenu* selectionMenu() const { return selectionMenu_; }
+
+  // Whether the menu bar shows the form with the document entries.
+  bool ShowsDocumentMenus() const { return documentForm_; }
+
+  // Brings every command's enabling, check marks and the undo entry up to date, and switches the
+  // menus to the form that fits.
+  void UpdateCommandUI();
+  void UpdateTitle();
+
+  // The recent files, most recent first (at most four).
+  std::vector<std::string> RecentFiles() const;
+
+  // How a document or web address is opened with its default program; tests put their own here.
+  using UrlOpener = std::function<bool(const QUrl&)>;
+  void SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
+
+  // The maker's home page, opened by Help > Lumeno Online.
+  static constexpr char kHomePage[] = "https://www.lumeno.example/tintara";
+
+ signals:
+  void toolChanged();
+  void cardModelChanged();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  QAction* MakeAction(int id, const char* iconName = nullptr);
+  void BuildActions();
+  void BuildToolBar();
+  void BuildMenus();
+  void ConnectCommands();
+  void AddRecentFile(const std::string& path);
+  void RemoveRecentFile(const std::string& path);
+  void StoreRecentFiles();
+  void RebuildRecentFileEntries();
+  void RebuildWindowMenu();
+  void SetUndoEntry(int id);
+  void ArrangeIcons();
+  bool CloseAllDocuments();
+  void OnSubWindowActivated(QMdiSubWindow* window);
+  void ConnectChild(CChildFrame* child);
+  // Runs a command, then brings the enabling up to date.
+  void Run(const std::function<void()>& command);
+
+  ProfileStore& profiles_;
+  const ReferenceSetList& references_;
+  SettingsStorage& frameStore_;
+  std::string programFolder_;
+
+  QMdiArea* mdiArea_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  CProfileBar* profileBar_ = nullptr;
+  QToolButton* markButton_ = nullptr;
+
+  std::multimap<int, QAction*> actions_;  // a command may have a menu and a toolbar action
+  QAction* undoEntry_ = nullptr;  // 33000 or 33019, in the Image menu and on the toolbar
+  QAction* undoKey_ = nullptr;    // Ctrl+Z
+  QAction* popupK7_ = nullptr;    // the "Selection" drop-down's entries
+  QAction* popupK3_ = nullptr;
+  QAction* zoomSeparator_ = nullptr;
+  QAction* fileDocumentSeparator_ = nullptr;
+  QAction* noRecentFile_ = nullptr;
+  std::vector<QAction*> recentEntries_;
+  QAction* recentSeparator_ = nullptr;
+
+  QMenu* fileMenu_ = nullptr;
+  QMenu* profileMenu_ = nullptr;
+  QMenu* imageMenu_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  QMenu* windowMenu_ = nullptr;
+  QMenu* helpMenu_ = nullptr;
+  QMenu* selectionMenu_ = nullptr;
+  bool documentForm_ = false;
+
+  std::vector<std::string> recentFiles_;
+  Tool tool_ = Tool::kMove;
+  CardModel cardModel_ = CardModel::K7;
+  UrlOpener urlOpener_;
+  bool updatingTitle_ = false;
+};
+
+}  // namespace tintara

@@ -1,0 +1,76 @@
+#include "app/ui/tintara_app.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include "app/messages.h"
+#include "app/program_folder.h"
+#include "app/settings.h"
+#include "app/settings_storage.h"
+#include "app/strings.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/qt_presenter.h"
+#include "app/ui/ui_text.h"
+
+namespace tintara {
+
+StartupOptions OptionsFromCommandLine(const QStringList& arguments) {
+  StartupOptions options;
+  options.programFolder = ProgramFolder();
+  bool onlyFiles = false;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (!onlyFiles && argument == QLatin1String("--")) {
+      onlyFiles = true;
+    } else if (onlyFiles || !argument.startsWith('-')) {
+      options.files.push_back(ui::ToUtf8(argument));
+    }
+  }
+  return options;
+}
+
+CTintaraApp::CTintaraApp(StartupOptions options) : options_(std::move(options)) {
+  if (!options_.frameStore) options_.frameStore = MakeNativeSettingsStorage();
+  if (options_.referenceDataPath.empty()) options_.referenceDataPath = options_.programFolder + "/Lumeno.dat";
+}
+
+CTintaraApp::~CTintaraApp() {
+  // The presenter's boxes belong to the main window: it goes first.
+  presenter_.reset();
+  frame_.reset();
+}
+
+int CTintaraApp::InitInstance() {
+  Settings();  // built and loaded before anything reads it
+
+  frame_ = std::make_unique<CMainFrame>(profiles_, references_, *options_.frameStore, options_.programFolder);
+  if (options_.realDialogs) presenter_ = std::make_unique<QtMessagePresenter>(frame_.get());
+
+  // The window is shown before the images of the command line open: a document fits its first
+  // view to the room the window gives it, and a window that was never shown has no room laid out.
+  frame_->ShowWithStoredPlacement();
+  for (const std::string& file : options_.files) frame_->OpenDocumentFile(file);
+
+  // Without the reference data nothing can be measured: its message ends the program. The exit
+  // status is returned from here, as an exit asked for before the event loop runs would be lost.
+  const int referenceCode = LoadReferenceData(references_, options_.referenceDataPath);
+  if (referenceCode != 0) {
+    ShowErrorCode(referenceCode);
+    if (ErrorCodeEndsProgram(referenceCode)) return 1;
+  } else if (const int scanCode = ScanProfileFolder(Settings().ProfileFolder(), profiles_); scanCode != 0) {
+    ShowErrorCode(scanCode);
+    if (ErrorCodeEndsProgram(scanCode)) return 1;
+  }
+
+  frame_->RefillProfileBox();
+  frame_->RefillReferenceBox();
+  frame_->UpdateCommandUI();
+  return 0;
+}
+
+int CTintaraApp::Run() {
+  if (const int status = InitInstance(); status != 0) return status;
+  return QApplication::exec();
+}
+
+}  // namespace tintara
