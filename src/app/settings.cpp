@@ -369,6 +369,13 @@ SettingsEnvironment SettingsEnvironment::FromProcess() {
   environment.documentsFolder =
       QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
           .toStdString();
+  // The version of the build (the project's version in CMake), shown in the About box.
+  environment.productVersion[0] = TINTARA_VERSION_MAJOR;
+  environment.productVersion[1] = TINTARA_VERSION_MINOR;
+  environment.fileVersion[0] = TINTARA_VERSION_MAJOR;
+  environment.fileVersion[1] = TINTARA_VERSION_MINOR;
+  environment.fileVersion[2] = TINTARA_VERSION_PATCH;
+  environment.fileVersion[3] = TINTARA_VERSION_TWEAK;
   return environment;
 }
 

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 
 #include "app/ui/tintara_app.h"
 #include "base/file_io.h"
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Tintara");
   tintara::InstallTemporaryFileCleanup();
   InitResources();
+  // Every window of the program, the document windows among them, shows the program's own icon.
+  QApplication::setWindowIcon(QIcon(":/icons/tintara.svg"));
+  QApplication::setDesktopFileName("tintara");
   tintara::CTintaraApp app(tintara::OptionsFromCommandLine(QApplication::arguments()));
   return app.Run();
 }

@@ -1,5 +1,6 @@
 #include "image/ui/tintara_view.h"
 
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPaintEvent>
 #include <QPainter>
@@ -128,17 +129,15 @@ void CTintaraView::OnRealSize() {
 }
 
 void CTintaraView::FitOnScreen() {
-  // The frame around the view is sized from the main window: its client size, less what its own
-  // border and caption take, plus a little, so the image fills the workspace.
+  // The frame around the view fills the workspace the windows live in, so the whole image is in
+  // sight after the fit. (Sized from the main window's outer and client sizes instead, it would run
+  // past the workspace by the height of the bars and cut off the image it was meant to show.)
   QMdiSubWindow* frame = nullptr;
   for (QWidget* w = parentWidget(); w && !frame; w = w->parentWidget()) frame = qobject_cast<QMdiSubWindow*>(w);
   if (frame && !frame->isMinimized() && !frame->isMaximized()) {
-    const QWidget* mainWindow = frame->window();
-    if (mainWindow && mainWindow != frame) {
-      const QSize client = mainWindow->size();
-      const QSize outer = mainWindow->frameGeometry().size();
+    if (QMdiArea* area = frame->mdiArea()) {
       frame->move(0, 0);
-      frame->resize(2 * client.width() - outer.width() + 4, 2 * client.height() - outer.height() - 1);
+      frame->resize(area->viewport()->size());
     }
   }
   // The frame's client is the whole view, scroll bars included.

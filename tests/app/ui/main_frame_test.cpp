@@ -34,12 +34,6 @@
 #include "support/test_profiles.h"
 #include "support/test_reference_sets.h"
 
-// The main window's pictures are resources of the widget library, registered by name.
-static const bool kResourcesRegistered = [] {
-  Q_INIT_RESOURCE(tintara);
-  return true;
-}();
-
 namespace tintara {
 namespace {
 
