@@ -83,6 +83,19 @@ run_main() {
   "$bin/tintara-cli" batch --profile "$out/camera.tnp" --dest "$out/converted" "$out"/photos/*
 
   say "Done. The card photograph, its profile and the report are above; the results are in $out"
+  open_in_desktop_program "$bin" "$out"
+}
+
+# With a display at hand, the card photograph opens in the desktop program, left running on its own;
+# without one, say how to start it.
+open_in_desktop_program() {
+  local bin=$1 out=$2
+  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/tintara" ]; then
+    say "Opening $out/card.tif in the desktop program (Profile > Add... loads $out/camera.tnp)"
+    nohup "$bin/tintara" "$out/card.tif" >/dev/null 2>&1 &
+  else
+    say "No display here. On a desktop, look at the card with: $bin/tintara $out/card.tif"
+  fi
 }
 
 # A locale that writes numbers with a decimal comma, so the tests can show that settings keep their

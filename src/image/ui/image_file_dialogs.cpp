@@ -1,5 +1,8 @@
 #include "image/ui/image_file_dialogs.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/settings.h"
 #include "base/file_names.h"
 
@@ -66,7 +69,15 @@ std::optional<std::string> AskSaveImagePath(const std::string& currentName) {
   const std::optional<std::string> path = ChosenPath(answer);
   if (!path) return std::nullopt;
   Settings().SetSaveImageFolder(FolderOf(*path));
-  return FitImageFileExtension(*path, answer.chosenFilter == kSaveJpegFile);
+  const std::string fitted = FitImageFileExtension(*path, answer.chosenFilter == kSaveJpegFile);
+  // The dialog asked before replacing the name that was typed; a name the extension was added to
+  // afterwards may name another file that exists, which must not be replaced without asking.
+  std::error_code error;
+  if (fitted != *path && std::filesystem::exists(std::filesystem::u8path(fitted), error) &&
+      !Presenter().AskYesNo("Save As", FileNameOf(fitted) + " already exists.\nDo you want to replace it?")) {
+    return std::nullopt;
+  }
+  return fitted;
 }
 
 std::string FitImageFileExtension(const std::string& path, bool jpeg) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
+#include "support/run_command.h"
 #include "support/scripted_presenter.h"
 #include "support/test_environment.h"
 
@@ -56,6 +57,22 @@ TEST_F(ImageFileDialogsTest, AskFromTheStoredFolderAndStoreTheChosenOne) {
   EXPECT_EQ(save.filters[1].label, "JPEG file (*.jpg; *.jpeg)");
   EXPECT_EQ(save.selectedFilter, kSaveJpegFile);
   EXPECT_EQ(presenter_.fileRequests[2].selectedFilter, kSaveTiffFile);
+}
+
+// "photo" typed with the TIFF entry chosen means photo.tif; when that file exists, it is replaced
+// only after a Yes.
+TEST_F(ImageFileDialogsTest, AskBeforeReplacingAFileTheAddedExtensionNames) {
+  test::TempDir dir;
+  const std::string typed = dir.path() + "/photo";
+  test::WriteFileText(typed + ".tif", "old");
+  presenter_.fileAnswers = {{true, {typed}, kSaveTiffFile}, {true, {typed}, kSaveTiffFile},
+                            {true, {typed}, kSaveJpegFile}};
+  presenter_.yesNoAnswers = {false, true};
+  EXPECT_EQ(AskSaveImagePath("card.tif"), std::nullopt);
+  EXPECT_EQ(AskSaveImagePath("card.tif"), std::optional<std::string>(typed + ".tif"));
+  EXPECT_EQ(AskSaveImagePath("card.tif"), std::optional<std::string>(typed + ".jpg"));  // nothing to replace
+  ASSERT_EQ(presenter_.Of("yesno").size(), 2u);
+  EXPECT_EQ(presenter_.Of("yesno")[0].text, "photo.tif already exists.\nDo you want to replace it?");
 }
 
 }  // namespace
