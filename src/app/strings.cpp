@@ -57,6 +57,8 @@ const std::unordered_map<int, const char*>& Table() {
       {57651, "Arrange the windows as tiles that do not overlap\nTile Windows"},
       {57664, "Display program information and version\nAbout"},
       {57665, "Quit Tintara; prompts to save images and profiles\nExit"},
+      {57680, "Switch to the next image window\nNext Window"},
+      {57681, "Switch to the previous image window\nPrevious Window"},
       {57667, "Open the Tintara help document\nHelp Topics"},
       {59392, "Show or hide the toolbar\nToggle Toolbar"},
       {59393, "Show or hide the status bar\nToggle Status Bar"},

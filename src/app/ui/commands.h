@@ -49,6 +49,8 @@ inline constexpr int kToolZoomOut = 33025;
 inline constexpr int kCascade = 57650;
 inline constexpr int kTile = 57651;
 inline constexpr int kArrangeIcons = 57649;
+inline constexpr int kNextPane = 57680;  // keys only: the next and the previous document window
+inline constexpr int kPreviousPane = 57681;
 
 inline constexpr int kHelpTopics = 57667;
 inline constexpr int kLumenoOnline = 33002;
@@ -102,6 +104,8 @@ inline constexpr CommandEntry kCommandTable[] = {
     {kCascade, "&Cascade", {}},
     {kTile, "&Tile", {}},
     {kArrangeIcons, "&Arrange Icons", {}},
+    {kNextPane, nullptr, {"F6"}},
+    {kPreviousPane, nullptr, {"Shift+F6"}},
     {kHelpTopics, "&Help Topics\tF1", {"F1"}},
     {kLumenoOnline, "&Lumeno Online...", {}},
     {kAbout, "&About Tintara...", {}},

@@ -193,6 +193,8 @@ void CMainFrame::BuildActions() {
   MakeAction(cmd::kCascade);
   MakeAction(cmd::kTile);
   MakeAction(cmd::kArrangeIcons);
+  MakeAction(cmd::kNextPane);
+  MakeAction(cmd::kPreviousPane);
   MakeAction(cmd::kHelpTopics);
   MakeAction(cmd::kLumenoOnline);
   MakeAction(cmd::kAbout);
@@ -407,6 +409,8 @@ void CMainFrame::ConnectCommands() {
 
   on(cmd::kCascade, [this] { mdiArea_->cascadeSubWindows(); });
   on(cmd::kTile, [this] { mdiArea_->tileSubWindows(); });
+  on(cmd::kNextPane, [this] { mdiArea_->activateNextSubWindow(); });
+  on(cmd::kPreviousPane, [this] { mdiArea_->activatePreviousSubWindow(); });
   on(cmd::kArrangeIcons, [this] { ArrangeIcons(); });
 
   on(cmd::kHelpTopics, [this] {

@@ -281,6 +281,11 @@ TEST_F(MainFrameTest, TitleAndMenusFollowTheActiveDocument) {
   EXPECT_TRUE(Frame().windowTitle().startsWith("Tintara - second.tif @ "));
   Frame().mdiArea()->setActiveSubWindow(first);
   EXPECT_TRUE(Frame().windowTitle().startsWith("Tintara - first.tif @ "));
+  // F6 and Shift+F6 go from one document window to the next and back.
+  QTest::keyClick(&Frame(), Qt::Key_F6);
+  EXPECT_EQ(Frame().ActiveChild(), second);
+  QTest::keyClick(&Frame(), Qt::Key_F6, Qt::ShiftModifier);
+  EXPECT_EQ(Frame().ActiveChild(), first);
   EXPECT_EQ(Frame().RecentFiles(), (std::vector<std::string>{dir_.File("second.tif"), dir_.File("first.tif")}));
 
   first->close();
