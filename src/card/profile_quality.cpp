@@ -76,13 +76,19 @@ ProfileQualityReport MeasureProfileQuality(const CardLayout& layout, const Refer
     report.meanAfter /= used;
     report.meanMatched /= used;
   }
-  std::vector<const AreaQuality*> ranked;
-  for (const AreaQuality& q : report.areas) {
-    if (q.inFit) ranked.push_back(&q);
-  }
-  std::stable_sort(ranked.begin(), ranked.end(),
-                   [](const AreaQuality* a, const AreaQuality* b) { return a->deAfter > b->deAfter; });
-  for (size_t i = 0; i < ranked.size() && i < 5; ++i) report.worst.push_back(ranked[i]->index);
+  const auto worstBy = [&report](double AreaQuality::*difference) {
+    std::vector<const AreaQuality*> ranked;
+    for (const AreaQuality& q : report.areas) {
+      if (q.inFit) ranked.push_back(&q);
+    }
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [difference](const AreaQuality* a, const AreaQuality* b) { return a->*difference > b->*difference; });
+    std::vector<int> worst;
+    for (size_t i = 0; i < ranked.size() && i < 5; ++i) worst.push_back(ranked[i]->index);
+    return worst;
+  };
+  report.worst = worstBy(&AreaQuality::deAfter);
+  report.worstMatched = worstBy(&AreaQuality::deMatched);
   return report;
 }
 

@@ -39,6 +39,9 @@ struct ProfileQualityReport {
   double meanMatched = 0.0;
   double maxMatched = 0.0;
   std::vector<int> worst;  // up to five area indices, largest difference after first
+  // The same by the difference after with the exposure matched: the areas whose colour the profile
+  // corrects least, whatever the exposure of this shot.
+  std::vector<int> worstMatched;
 };
 
 // The 8-bit colour a measured mean becomes under the fit's exposure: the mean normalised by its

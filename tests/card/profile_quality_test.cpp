@@ -91,6 +91,10 @@ TEST(ProfileQuality, MatchedColourIsTheFitsExposureRoundedAndClampedThenConverte
   ApplyProfile(r.areas[1].matched.data(), 1, 1, converted.data(), 3, false, squared);
   EXPECT_EQ(r.areas[1].correctedMatched, converted);
   EXPECT_DOUBLE_EQ(r.areas[1].deMatched, DeltaE(converted, r.areas[1].reference));
+  // Ranked by the matched difference, area 0 (exact once its exposure is matched) comes after area
+  // 1; equal differences keep the area order.
+  ASSERT_GT(r.areas[1].deMatched, 0.0);
+  EXPECT_EQ(r.worstMatched, (std::vector<int>{1, 0, 2}));
 }
 
 TEST(ProfileQuality, SummariesCoverOnlyTheAreasInTheFit) {
@@ -120,6 +124,7 @@ TEST(ProfileQuality, SummariesCoverOnlyTheAreasInTheFit) {
   EXPECT_DOUBLE_EQ(r.maxMatched, d6);
   // The worst five after the profile, largest first; equal differences keep the area order.
   EXPECT_EQ(r.worst, (std::vector<int>{6, 5, 0, 1, 2}));
+  EXPECT_EQ(r.worstMatched, r.worst);
 
   // Nothing in the fit: no summary at all rather than a division by zero.
   for (ReferenceEntry& e : set.entries) e.W = 0;
@@ -128,6 +133,7 @@ TEST(ProfileQuality, SummariesCoverOnlyTheAreasInTheFit) {
   EXPECT_EQ(r.meanMatched, 0.0);
   EXPECT_EQ(r.maxMatched, 0.0);
   EXPECT_TRUE(r.worst.empty());
+  EXPECT_TRUE(r.worstMatched.empty());
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ inline constexpr int kMarkK3 = 33023;
 inline constexpr int kUnmark = 33041;
 inline constexpr int kTurnSelection = 33009;
 inline constexpr int kCreateProfile = 33004;
+inline constexpr int kQualityReport = 33044;  // the last profile's quality, in the report beside the image
 inline constexpr int kConvert = 33006;
 inline constexpr int kUndoConversion = 33000;
 inline constexpr int kUndoEmbedding = 33019;
@@ -79,6 +80,7 @@ inline constexpr CommandEntry kCommandTable[] = {
     {kUnmark, "&Unmark\tESC", {"Ctrl+D"}},
     {kTurnSelection, "&180\xC2\xB0 Selection\tF", {"F"}},
     {kCreateProfile, "&Create Profile\tCtrl+Enter", {"Ctrl+Return", "Ctrl+Enter"}},
+    {kQualityReport, "&Quality Report", {}},
     {kConvert, "C&onvert Image\tCtrl+I", {"Ctrl+I"}},
     // The undo entry names Ctrl+Z, which is bound to kUndo: the document decides which undo it is.
     {kUndoConversion, "&Undo (Conversion)\tCtrl+Z", {}},

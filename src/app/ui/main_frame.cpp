@@ -29,6 +29,8 @@
 #include "app/ui/profile_bar.h"
 #include "app/ui/ui_text.h"
 #include "app/ui/window_placement.h"
+#include "card/ui/create_profile_command.h"
+#include "card/ui/quality_report_dock.h"
 #include "image/ui/image_file_dialogs.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
@@ -175,6 +177,7 @@ void CMainFrame::BuildActions() {
   MakeAction(cmd::kUnmark);
   MakeAction(cmd::kTurnSelection, "turn_selection");
   MakeAction(cmd::kCreateProfile, "create_profile");
+  MakeAction(cmd::kQualityReport);
   MakeAction(cmd::kConvert, "convert");
   undoEntry_ = MakeAction(cmd::kUndoConversion, "undo");
   actions_.emplace(cmd::kUndoEmbedding, undoEntry_);
@@ -293,6 +296,7 @@ void CMainFrame::BuildMenus() {
   imageMenu_->addAction(Action(cmd::kTurnSelection));
   imageMenu_->addSeparator();
   imageMenu_->addAction(Action(cmd::kCreateProfile));
+  imageMenu_->addAction(Action(cmd::kQualityReport));
   imageMenu_->addAction(Action(cmd::kConvert));
   imageMenu_->addAction(undoEntry_);
   imageMenu_->addSeparator();
@@ -364,6 +368,10 @@ void CMainFrame::ConnectCommands() {
   on(cmd::kToolZoomIn, [this] { SetTool(Tool::kZoomIn); });
   on(cmd::kToolZoomOut, [this] { SetTool(Tool::kZoomOut); });
 
+  onDocument(cmd::kCreateProfile, [this](CTintaraDoc& doc) {
+    if (CTintaraView* view = ActiveView()) RunCreateProfileCommand(*this, doc, *view);
+  });
+  on(cmd::kQualityReport, [this] { CQualityReportDock::ShowIn(*this); });
   onDocument(cmd::kConvert, [this](CTintaraDoc& doc) { doc.OnConvert(SelectedProfile()); });
   connect(undoEntry_, &QAction::triggered, this, [this] {
     Run([this] {
@@ -613,7 +621,9 @@ void CMainFrame::UpdateCommandUI() {
   check(cmd::kMarkK7, cardModel_ == CardModel::K7);
   check(cmd::kMarkK3, cardModel_ == CardModel::K3);
   // The commands on a finished outline come with the marking in the view.
-  for (int id : {cmd::kUnmark, cmd::kTurnSelection, cmd::kCreateProfile}) enable(id, false);
+  for (int id : {cmd::kUnmark, cmd::kTurnSelection}) enable(id, false);
+  enable(cmd::kCreateProfile, view != nullptr && view->selection().Complete());
+  enable(cmd::kQualityReport, CQualityReportDock::HasReport(*this));
 
   check(cmd::kViewToolbar, !toolBar_->isHidden());
   check(cmd::kViewProfileBar, !profileBar_->isHidden());

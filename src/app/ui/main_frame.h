@@ -62,6 +62,9 @@ class CMainFrame : public QMainWindow {
   CTintaraView* ActiveView() const;
 
   QMdiArea* mdiArea() const { return mdiArea_; }
+  // The application's profile store and reference sets, which the frame's commands work on.
+  ProfileStore& profiles() const { return profiles_; }
+  const ReferenceSetList& references() const { return references_; }
   CProfileBar* profileBar() const { return profileBar_; }
   QToolBar* toolBar() const { return toolBar_; }
 

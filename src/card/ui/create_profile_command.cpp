@@ -1,0 +1,152 @@
+#include "card/ui/create_profile_command.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include "app/messages.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/profile_bar.h"
+#include "card/profile_quality.h"
+#include "image/ui/tintara_doc.h"
+#include "image/ui/tintara_view.h"
+#include "profiles/profile_file.h"
+#include "profiles/ui/profile_commands.h"
+
+namespace tintara {
+
+namespace {
+
+// The wait cursor for the length of the command, but not over the boxes it shows on the way: a box
+// waits for the user, and an hourglass over it would say the opposite. Every question goes through
+// this presenter, which hands it on to the one installed before.
+class WaitCursorPresenter final : public MessagePresenter {
+ public:
+  WaitCursorPresenter()
+      : inner_(&Presenter()), active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+    SetPresenter(this);
+    if (active_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~WaitCursorPresenter() override {
+    if (active_) QGuiApplication::restoreOverrideCursor();
+    SetPresenter(inner_);
+  }
+  WaitCursorPresenter(const WaitCursorPresenter&) = delete;
+  WaitCursorPresenter& operator=(const WaitCursorPresenter&) = delete;
+
+  void ShowMessageBox(const std::string& caption, const std::string& text) override {
+    Asking asking(active_);
+    inner_->ShowMessageBox(caption, text);
+  }
+  void ShowStatus(const std::string& text) override { inner_->ShowStatus(text); }
+  OnceDialogAnswer ShowOnceDialog(const std::string& text, bool choice) override {
+    Asking asking(active_);
+    return inner_->ShowOnceDialog(text, choice);
+  }
+  bool AskYesNo(const std::string& caption, const std::string& text) override {
+    Asking asking(active_);
+    return inner_->AskYesNo(caption, text);
+  }
+  YesNoCancel AskYesNoCancel(const std::string& caption, const std::string& text) override {
+    Asking asking(active_);
+    return inner_->AskYesNoCancel(caption, text);
+  }
+  DescriptionAnswer AskDescription(const std::string& initial) override {
+    Asking asking(active_);
+    return inner_->AskDescription(initial);
+  }
+  void EndProgram(int exitCode, bool immediately) override { inner_->EndProgram(exitCode, immediately); }
+  FileDialogAnswer AskFiles(const FileDialogRequest& request) override {
+    Asking asking(active_);
+    return inner_->AskFiles(request);
+  }
+  std::optional<std::string> AskFolder(const std::string& title, const std::string& initial) override {
+    Asking asking(active_);
+    return inner_->AskFolder(title, initial);
+  }
+  std::optional<int> AskJpegQuality(int initial) override {
+    Asking asking(active_);
+    return inner_->AskJpegQuality(initial);
+  }
+  std::optional<int> AskZoomPercent(int initial, int low, int high) override {
+    Asking asking(active_);
+    return inner_->AskZoomPercent(initial, low, high);
+  }
+
+ private:
+  // The ordinary cursor while a box is up, the wait cursor again once it has closed.
+  class Asking {
+   public:
+    explicit Asking(bool active) : active_(active) {
+      if (active_) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~Asking() {
+      if (active_) QGuiApplication::restoreOverrideCursor();
+    }
+    Asking(const Asking&) = delete;
+    Asking& operator=(const Asking&) = delete;
+
+   private:
+    bool active_;
+  };
+
+  MessagePresenter* inner_;
+  bool active_;
+};
+
+// Numbers the areas on the card once the view can draw them.
+template <typename View>
+void MarkAreas(View& view, const std::vector<int>& areas) {
+  if constexpr (requires { view.SetMarkedAreas(std::vector<int>{}); }) view.SetMarkedAreas(areas);
+}
+
+}  // namespace
+
+CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDoc& document, CTintaraView& view) {
+  CreateProfileCommandResult result;
+  WaitCursorPresenter wait;
+
+  CreateProfileInputs inputs;
+  inputs.image = &document.image();
+  inputs.documentHasEmbeddedProfile = document.HasEmbeddedProfile();
+  inputs.documentFileName = document.fileName();
+  inputs.selection = &view.selection();
+  inputs.references = &frame.references();
+  inputs.referenceIndex = frame.SelectedReferenceIndex();
+  // Painted now, not when the event loop next runs: the message box that follows would otherwise
+  // ask about crosses the user cannot see yet.
+  inputs.beforeFinding = [&view] { view.viewport()->repaint(); };
+
+  ProfileStore& store = frame.profiles();
+  EngineContext engine;
+  result.outcome = RunCreateProfile(inputs, store, engine);
+  // Sampling set the crosses on every path, also when the run stopped.
+  view.viewport()->update();
+  if (result.outcome.result != CreateProfileResult::kCreated) return result;
+
+  const int index = result.outcome.storeIndex;
+  frame.RefillProfileBox();
+  frame.profileBar()->SelectProfileIndex(index);
+
+  const ProfileRecord& record = store.At(index);
+  if (const CardLayout* layout = view.selection().Layout()) {
+    const ProfileQualityReport quality =
+        MeasureProfileQuality(*layout, result.outcome.workingReference, record.transform, engine.exposure);
+    result.report = MakeQualityReportData(*layout, quality, record.name, ProfileBoxText(record));
+    CQualityReportDock* dock = CQualityReportDock::In(frame);
+    dock->show();  // first, so that the first report can size the dock it is in
+    dock->SetReport(*result.report);
+    dock->raise();
+    MarkAreas(view, quality.worstMatched);
+  }
+
+  if (result.outcome.saveRequested) {
+    SaveProfileAsCommand(store, index);
+    // A save gives the entry its file's name; the new profile stays the selected one.
+    frame.RefillProfileBox();
+    frame.profileBar()->SelectProfileIndex(index);
+  }
+  frame.UpdateCommandUI();
+  return result;
+}
+
+}  // namespace tintara

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+
+#include "card/create_profile.h"
+#include "card/ui/quality_report_dock.h"
+
+namespace tintara {
+
+class CMainFrame;
+class CTintaraDoc;
+class CTintaraView;
+
+struct CreateProfileCommandResult {
+  CreateProfileOutcome outcome;
+  std::optional<QualityReportData> report;  // when a profile was made
+};
+
+// Image > Create Profile on `document` shown in `view`: runs the command (RunCreateProfile) with the
+// frame's profile store, reference sets and the "Reference:" entry selected, under the wait cursor.
+// Before each finding the view repaints at once, so the crosses the checks set are on screen while
+// the message asks. A new profile becomes the selected "Profile:" entry and its quality report is
+// shown beside the image, the five areas it corrects least numbered on the card; with "Save the new
+// Profile to disk" ticked, Profile > Save As follows for it.
+CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDoc& document, CTintaraView& view);
+
+}  // namespace tintara
