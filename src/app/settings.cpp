@@ -30,6 +30,7 @@ namespace {
 
 constexpr char kMainGroup[] = "";
 constexpr char kOnceGroup[] = "OnceMessages";
+constexpr char kPreviousOutlineName[] = "PreviousOutline";
 
 // A value is read into a buffer of this size with a terminating zero after it; a longer text does
 // not fit and counts as missing, so loading replaces it with its default.
@@ -466,6 +467,14 @@ std::string CSettings::FileVersionText() const {
   const unsigned* f = environment_.fileVersion;
   return std::to_string(f[0]) + "." + std::to_string(f[1]) + "." + std::to_string(f[2]) + "." +
          std::to_string(f[3]);
+}
+
+std::string CSettings::PreviousOutline() const {
+  return storage_->Read(kMainGroup, kPreviousOutlineName).value_or(std::string());
+}
+
+void CSettings::SetPreviousOutline(const std::string& text) {
+  if (!storage_->Write(kMainGroup, kPreviousOutlineName, text)) ShowErrorCode(kRegistryWriteFailed);
 }
 
 bool CSettings::OnceMessageShouldShow(int stringId) {

@@ -115,6 +115,12 @@ class CSettings {
   std::string ProductVersionText() const;
   std::string FileVersionText() const;
 
+  // The last complete card outline, in the text form card/ui/previous_outline.h gives it; "" when
+  // none was stored. Kept beside the settings, not among them: it is the program's memory, not a
+  // choice of the user's.
+  std::string PreviousOutline() const;
+  void SetPreviousOutline(const std::string& text);
+
   // One-time messages: true when the message is to be shown.
   bool OnceMessageShouldShow(int stringId);
   void SilenceOnceMessage(int stringId);  // writes "-1"

@@ -47,6 +47,7 @@ const std::unordered_map<int, const char*>& Table() {
       {33040, "Select file(s) to add to batch job"},
       {33041, "Remove Lumeno selection\nRemove Selection"},
       {33042, "Mark Lumeno\nMark Lumeno (M)"},
+      {33043, "Place the outline of the last marked card\nUse Previous Outline"},
       {33044, "Show the quality of the last profile created\nQuality Report"},
       {57601, "Open an existing image\nOpen"},
       {57602, "Close the active image\nClose"},

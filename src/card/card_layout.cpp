@@ -1,5 +1,6 @@
 #include "card/card_layout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -35,6 +36,27 @@ int ComputeOrientation(const std::array<PointD, 4>& corners, bool turned) {
   return turned ? 2 : 4;
 }
 
+bool QuadContains(const std::array<PointD, 4>& quad, const PointD& point) {
+  bool inside = false;
+  for (size_t i = 0, j = 3; i < 4; j = i++) {
+    const PointD& a = quad[j];
+    const PointD& b = quad[i];
+    // On the edge itself: the cross product vanishes and the point lies between the ends.
+    const double cross = (b.x - a.x) * (point.y - a.y) - (b.y - a.y) * (point.x - a.x);
+    if (cross == 0.0 && point.x >= std::min(a.x, b.x) && point.x <= std::max(a.x, b.x) &&
+        point.y >= std::min(a.y, b.y) && point.y <= std::max(a.y, b.y)) {
+      return true;
+    }
+    // A ray to the right crosses the edge: each edge counts its lower end, not its upper one, so a
+    // vertex the ray passes through is counted once.
+    if ((a.y > point.y) != (b.y > point.y)) {
+      const double x = a.x + (point.y - a.y) * (b.x - a.x) / (b.y - a.y);
+      if (point.x < x) inside = !inside;
+    }
+  }
+  return inside;
+}
+
 double PerspectiveParameter(double u, double lengthAtZero, double lengthAtOne) {
   // With equal edges the correction is the identity; taking u as it is keeps an outline without
   // perspective free of the rounding that u * L / L would bring.
@@ -48,6 +70,13 @@ int CardLayout::AddArea(const ColorArea& area) {
 }
 
 void CardLayout::ClearAreas() { areas.clear(); }
+
+int CardLayout::AreaAt(const PointD& point) const {
+  for (size_t i = 0; i < areas.size(); ++i) {
+    if (QuadContains(areas[i].corners, point)) return static_cast<int>(i);
+  }
+  return -1;
+}
 
 int CardLayout::Layout() {
   ClearAreas();

@@ -36,6 +36,10 @@ struct ColorArea {
 // counts as 1 (or 3).
 int ComputeOrientation(const std::array<PointD, 4>& corners, bool turned);
 
+// Whether `point` lies in the quadrilateral (edges included). The corners run round it in either
+// direction; a quadrilateral that is not convex counts by the even-odd rule.
+bool QuadContains(const std::array<PointD, 4>& quad, const PointD& point);
+
 // The perspective-corrected position along one card axis: parameter u (0..1) from an edge of length
 // lengthAtZero towards the opposite edge of length lengthAtOne. Equal steps in u shrink towards the
 // shorter edge; with equal lengths the result is u itself.
@@ -56,6 +60,10 @@ class CardLayout {
   void ClearAreas();
 
   int ComputeOrientation() const { return tintara::ComputeOrientation(corners, Turned); }
+
+  // The position in `areas` of the first area whose quadrilateral holds `point` (edges included),
+  // or -1.
+  int AreaAt(const PointD& point) const;
 
   // Rebuilds the areas from the corners and Turned: every area Valid, not Unreliable, mean 0, with
   // the model's current inner margin. Returns 0 (or 3 when memory ran out, after reporting it).

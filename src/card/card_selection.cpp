@@ -135,6 +135,16 @@ int QuadSelection::CreateHandles() {
 
 void QuadSelection::DeleteHandles() { handles_.clear(); }
 
+int QuadSelection::PlaceCorners(const std::array<PointD, 4>& corners) {
+  Reset();
+  corners_ = corners;
+  clicked_ = 3;
+  complete_ = true;
+  const int code = CreateHandles();
+  if (code != kOk) Reset();
+  return code;
+}
+
 void QuadSelection::MoveHandlesToCorners() {
   for (CornerHandle& handle : handles_) handle.position = corners_[handle.corner];
 }
@@ -181,6 +191,13 @@ int CardSelection::CreateHandles() {
   fresh->Turned = turned;
   layout_ = std::move(fresh);
   return kOk;
+}
+
+int CardSelection::Place(const std::array<PointD, 4>& corners, bool turned) {
+  const int code = PlaceCorners(corners);
+  if (code != kOk) return code;
+  layout_->Turned = turned;
+  return Relayout();
 }
 
 int CardSelection::TurnHalf() {

@@ -64,6 +64,9 @@ class QuadSelection {
   const std::vector<CornerHandle>& Handles() const { return handles_; }
 
  protected:
+  // A complete outline with these four corners, as they are (no parallelogram, no reordering), and
+  // its handles; what CreateHandles returns. Used to put back an outline marked before.
+  int PlaceCorners(const std::array<PointD, 4>& corners);
   // Reorders the corners for a quarter turn and moves them (and the handles) into the turned image.
   void TurnCornersClockwise();
   void TurnCornersCounterClockwise();
@@ -111,6 +114,11 @@ class CardSelection final : public QuadSelection {
 
   // The 180-degree turn of the card within the outline; returns Relayout's code (0 with no layout).
   int TurnHalf();
+
+  // Replaces whatever is marked by a complete outline with these corners (kept in the order given)
+  // and Turned, laid out for the host's card model. Returns Relayout's code, or 14 when no layout
+  // could be made (the selection is then empty).
+  int Place(const std::array<PointD, 4>& corners, bool turned);
 
   CardLayout* Layout() { return layout_.get(); }
   const CardLayout* Layout() const { return layout_.get(); }

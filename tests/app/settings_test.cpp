@@ -292,5 +292,21 @@ TEST_F(SettingsTest, OnceFlagsCountAnyTextWithData) {
   EXPECT_EQ(store->values["/Gamma"], "2.200000");  // the main group is untouched
 }
 
+// The remembered outline lives beside the settings: it survives a restart but is no setting the
+// command line lists, and a write that fails is reported like any other.
+TEST_F(SettingsTest, PreviousOutlineIsKeptBesideTheSettings) {
+  auto s = Make();
+  EXPECT_EQ(s->PreviousOutline(), "");
+  s->SetPreviousOutline("K7 0 400x600 100,100 300,100 300,500 100,500");
+  EXPECT_EQ(store->values["/PreviousOutline"], "K7 0 400x600 100,100 300,100 300,500 100,500");
+  s = Make();
+  EXPECT_EQ(s->PreviousOutline(), "K7 0 400x600 100,100 300,100 300,500 100,500");
+  for (const auto& [name, text] : s->ValuesInLoadOrder()) EXPECT_NE(name, "PreviousOutline");
+  store->failWrites = true;
+  s->SetPreviousOutline("K3 1 10x10 0,0 1,0 1,1 0,1");
+  ASSERT_EQ(presenter.Of("box").size(), 1u);
+  EXPECT_EQ(presenter.Of("box")[0].text, "Unable to set key in registry.");
+}
+
 }  // namespace
 }  // namespace tintara

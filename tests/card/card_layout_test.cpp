@@ -146,5 +146,27 @@ TEST_F(CardLayoutTest, DegenerateOutlinesStillLayOut) {
   }
 }
 
+// The view's tool tips name the area under the pointer: edges count as inside, the strip without
+// areas and the gaps between areas as outside, and a turned or slanted outline works the same.
+TEST_F(CardLayoutTest, AreaAtFindsTheAreaUnderAPoint) {
+  auto layout = LaidOut(CardModel::K7, kUpright);
+  const ColorArea& nine = layout->areas[9];  // x 125 to 170, y about 105.7 to 131.4
+  EXPECT_EQ(layout->AreaAt({150, 120}), 9);
+  EXPECT_EQ(layout->AreaAt(nine.corners[0]), 9);
+  EXPECT_EQ(layout->AreaAt({169.9, 120}), 9);
+  EXPECT_EQ(layout->AreaAt({172, 120}), -1);  // between columns
+  EXPECT_EQ(layout->AreaAt({150, 480}), -1);  // the strip without areas
+  EXPECT_EQ(layout->AreaAt({50, 50}), -1);
+  auto turned = LaidOut(CardModel::K7, kUpright, true);
+  EXPECT_EQ(turned->AreaAt({250, 480}), 9);  // turned: area 9 at the bottom right
+  const Quad slanted{{{0, 10}, {10, 0}, {20, 10}, {10, 20}}};
+  EXPECT_TRUE(QuadContains(slanted, {10, 10}));
+  EXPECT_TRUE(QuadContains(slanted, {5, 5}));  // on an edge
+  EXPECT_FALSE(QuadContains(slanted, {2, 2}));
+  EXPECT_FALSE(QuadContains(slanted, {19, 19}));
+  const Quad backwards{{slanted[3], slanted[2], slanted[1], slanted[0]}};
+  EXPECT_TRUE(QuadContains(backwards, {12, 9}));
+}
+
 }  // namespace
 }  // namespace tintara

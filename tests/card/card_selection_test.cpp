@@ -194,5 +194,26 @@ TEST_F(CardSelectionTest, DegenerateClicksStillCompleteAndTurn) {
   }
 }
 
+// Placing a remembered outline takes the corners as they are (a dragged outline is no
+// parallelogram and need not be in click order) and the card's turn, for the host's model.
+TEST_F(CardSelectionTest, PlaceTakesTheCornersAndTurnAsGiven) {
+  Mark({{10, 10}, {20, 10}});  // a marking under way is replaced
+  const Quad dragged{{{110, 90}, {320, 105}, {290, 520}, {95, 480}}};
+  host.model = CardModel::K3;
+  EXPECT_EQ(selection.Place(dragged, true), kOk);
+  EXPECT_TRUE(selection.Complete());
+  EXPECT_FALSE(selection.InProgress());
+  EXPECT_EQ(selection.Corners(), dragged);
+  ASSERT_EQ(selection.Handles().size(), 4u);
+  EXPECT_EQ(selection.Handles()[2].position, dragged[2]);
+  EXPECT_TRUE(Layout().Turned);
+  EXPECT_EQ(Layout().Model(), CardModel::K3);
+  EXPECT_EQ(Layout().areas.size(), 3u);
+  EXPECT_EQ(Layout().corners, dragged);
+  // Clicks after placing start nothing until the outline is reset, as after a third click.
+  selection.AddCorner(5, 5);
+  EXPECT_EQ(selection.Corners(), dragged);
+}
+
 }  // namespace
 }  // namespace tintara

@@ -14,7 +14,7 @@ set -euo pipefail
 BIN=${1:?usage: desktop_e2e.sh BIN_DIR}
 BIN=$(cd "$BIN" && pwd)
 
-for tool in xvfb-run xdotool import compare djpeg cmp; do
+for tool in xvfb-run xdotool xwininfo import compare djpeg cmp; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "desktop_e2e: SKIPPED, $tool is not installed" >&2
     exit 77
@@ -161,4 +161,76 @@ cmp -s out.ppm ref.ppm || fail "OUT.jpg decodes to other pixels than the command
 # And the conversion really changed the photograph.
 if [ "$(compare -metric AE OUT.tif PHOTO.tif null: 2>&1 || true)" = 0 ]; then fail "OUT.tif equals the photograph"; fi
 
-echo "desktop_e2e: OK (OUT.tif and OUT.jpg match the command line's conversions)"
+# Marking with the mouse and Create Profile: a smaller photograph at Real Size, M, three clicks on
+# the corners render-card printed, Ctrl+Enter, the New Profile dialog accepted with Enter, Ctrl+I and
+# Save As. The saved pixels must be those of tintara-cli create-profile with the same corners followed
+# by tintara-cli convert.
+#
+# Where the view lies on the screen: Qt widgets are not X windows of their own, so for this run the
+# program makes every widget a native window (QT_USE_NATIVE_WINDOWS=1, a Qt switch that changes no
+# layout), and the view's drawing area is the deepest window below the main window in the X tree,
+# with its position on the root window. At Real Size with the view scrolled to its start, image
+# pixel (x, y) lies at that origin plus (x, y).
+mark_step() {
+  corners=$("$BIN/render-card" --size 900x600 --place 300,300,400,0 --camera-gamma 1.15,1.0,0.9 -o MARK.tif) ||
+    fail "render-card for the marking"
+  QT_USE_NATIVE_WINDOWS=1 "$BIN/tintara" MARK.tif >"$WORK/tintara.log" 2>&1 &
+  APP_PID=$!
+  MAIN=$(find_window '^Tintara - MARK\.tif' 30) || true
+  [ -n "$MAIN" ] || fail "the main window with MARK.tif did not appear within 30 s"
+  keys "$MAIN" ctrl+alt+0
+  wait_for 10 title_has 'MARK.tif @ 100%' || fail "Ctrl+Alt+0 did not show MARK.tif at real size: $(main_title)"
+  # The deepest window of the main window's tree that is at least 200 x 200: the view's drawing area.
+  local origin
+  origin=$(xwininfo -id "$MAIN" -tree | awk '
+    / [0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+ +\+-?[0-9]+\+-?[0-9]+$/ {
+      depth = match($0, /[^ ]/); split($(NF-1), size, /[x+]/); split($NF, abs, /\+/)
+      if (size[1] >= 200 && size[2] >= 200 && depth > best) { best = depth; x = abs[2]; y = abs[3] }
+    }
+    END { if (best) print x, y }')
+  [ -n "$origin" ] || fail "could not find the image view among the program's windows"
+  read -r ox oy <<<"$origin"
+  keys "$MAIN" m
+  IFS=, read -r x0 y0 x1 y1 x2 y2 <<<"$corners"
+  for point in "$x0 $y0" "$x1 $y1" "$x2 $y2"; do
+    read -r px py <<<"$point"
+    xdotool mousemove --sync $((ox + ${px%.*})) $((oy + ${py%.*})) click 1 || fail "could not click at $point"
+    sleep 0.2
+  done
+  # The hint after the outline is complete takes the first key.
+  local hint
+  hint=$(find_window '^Tintara Message$' 10) || true
+  [ -n "$hint" ] && keys "$hint" Return
+  shot marked
+  keys "$MAIN" ctrl+Return
+  local dialog
+  dialog=$(find_window '^New Profile$' 30) || true
+  [ -n "$dialog" ] || fail "no New Profile dialog appeared after Ctrl+Enter"
+  shot new-profile
+  keys "$dialog" Return
+  wait_for 20 bash -c "! xdotool search --onlyvisible --name '^New Profile$'" || fail "the New Profile dialog stayed open"
+  shot quality-report
+  keys "$MAIN" ctrl+i
+  wait_for 20 title_has 'converted with color profile' || fail "Ctrl+I did not convert MARK.tif: $(main_title)"
+  save_as "$WORK/MARKED.tif" tiff
+  wait_for 20 title_has '^Tintara - MARKED\.tif @ ' || fail "saving MARKED.tif did not finish: $(main_title)"
+  keys "$MAIN" ctrl+q
+  # The new profile is not saved: the closing prompt asks, and No lets the program end.
+  local prompt
+  prompt=$(find_window '^Tintara Warning$' 10) || true
+  [ -n "$prompt" ] && keys "$prompt" n
+  wait_for 15 bash -c "! kill -0 $APP_PID" || fail "Ctrl+Q did not end the program after the marking"
+  wait "$APP_PID" || fail "the program ended with an error after the marking"
+  APP_PID=
+
+  local status=0
+  "$BIN/tintara-cli" create-profile MARK.tif --corners "$corners" --reference "#$reference" -o MARK.tnp \
+    >/dev/null || status=$?
+  [ "$status" -le 1 ] && [ -s MARK.tnp ] || fail "tintara-cli create-profile on MARK.tif (status $status)"
+  "$BIN/tintara-cli" convert --profile MARK.tnp MARK.tif MARKREF.tif >/dev/null || fail "tintara-cli convert MARK.tif"
+  differing=$(compare -metric AE MARKED.tif MARKREF.tif null: 2>&1 || true)
+  [ "$differing" = 0 ] || fail "MARKED.tif differs from the command line's profile and conversion in $differing pixels"
+}
+
+mark_step
+echo "desktop_e2e: OK (OUT.tif and OUT.jpg match the command line's conversions; so does MARKED.tif, marked with the mouse)"

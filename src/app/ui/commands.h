@@ -20,6 +20,7 @@ inline constexpr int kMarkK7 = 33022;
 inline constexpr int kMarkK3 = 33023;
 inline constexpr int kUnmark = 33041;
 inline constexpr int kTurnSelection = 33009;
+inline constexpr int kUsePreviousOutline = 33043;  // the last complete outline, on an image of its size
 inline constexpr int kCreateProfile = 33004;
 inline constexpr int kQualityReport = 33044;  // the last profile's quality, in the report beside the image
 inline constexpr int kConvert = 33006;
@@ -79,6 +80,7 @@ inline constexpr CommandEntry kCommandTable[] = {
     {kMarkK3, "Lumeno &K3", {}},
     {kUnmark, "&Unmark\tESC", {"Ctrl+D"}},
     {kTurnSelection, "&180\xC2\xB0 Selection\tF", {"F"}},
+    {kUsePreviousOutline, "Use &Previous Outline\tCtrl+Shift+M", {"Ctrl+Shift+M"}},
     {kCreateProfile, "&Create Profile\tCtrl+Enter", {"Ctrl+Return", "Ctrl+Enter"}},
     {kQualityReport, "&Quality Report", {}},
     {kConvert, "C&onvert Image\tCtrl+I", {"Ctrl+I"}},

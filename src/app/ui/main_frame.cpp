@@ -30,6 +30,7 @@
 #include "app/ui/ui_text.h"
 #include "app/ui/window_placement.h"
 #include "card/ui/create_profile_command.h"
+#include "card/ui/previous_outline.h"
 #include "card/ui/quality_report_dock.h"
 #include "image/ui/image_file_dialogs.h"
 #include "image/ui/tintara_doc.h"
@@ -67,6 +68,14 @@ QString PlainText(const char* menuText) {
 }
 
 void ShowWarningText(const char* text) { Presenter().ShowMessageBox(StringOrEmpty(33029), text); }
+
+// The views of every document window; the tool and the card model are shared by all of them.
+template <typename Fn>
+void ForEachView(QMdiArea* area, Fn fn) {
+  for (QMdiSubWindow* window : area->subWindowList()) {
+    if (auto* child = qobject_cast<CChildFrame*>(window); child && child->view()) fn(*child->view());
+  }
+}
 
 }  // namespace
 
@@ -176,6 +185,7 @@ void CMainFrame::BuildActions() {
   for (int id : {cmd::kMarkK7, cmd::kMarkK3}) MakeAction(id)->setCheckable(true);
   MakeAction(cmd::kUnmark);
   MakeAction(cmd::kTurnSelection, "turn_selection");
+  MakeAction(cmd::kUsePreviousOutline);
   MakeAction(cmd::kCreateProfile, "create_profile");
   MakeAction(cmd::kQualityReport);
   MakeAction(cmd::kConvert, "convert");
@@ -292,6 +302,8 @@ void CMainFrame::BuildMenus() {
   QMenu* markMenu = imageMenu_->addMenu(tr("&Mark"));
   markMenu->addAction(Action(cmd::kMarkK7));
   markMenu->addAction(Action(cmd::kMarkK3));
+  markMenu->addSeparator();
+  markMenu->addAction(Action(cmd::kUsePreviousOutline));
   imageMenu_->addAction(Action(cmd::kUnmark));
   imageMenu_->addAction(Action(cmd::kTurnSelection));
   imageMenu_->addSeparator();
@@ -367,6 +379,15 @@ void CMainFrame::ConnectCommands() {
   on(cmd::kToolMove, [this] { SetTool(Tool::kMove); });
   on(cmd::kToolZoomIn, [this] { SetTool(Tool::kZoomIn); });
   on(cmd::kToolZoomOut, [this] { SetTool(Tool::kZoomOut); });
+  onView(cmd::kUnmark, [](CTintaraView& view) { view.OnUnmark(); });
+  onView(cmd::kTurnSelection, [](CTintaraView& view) { view.OnTurnSelection(); });
+  onView(cmd::kUsePreviousOutline, [this](CTintaraView& view) {
+    const std::optional<PreviousOutline> outline = StoredPreviousOutline();
+    if (!outline || !view.CanPlaceOutline(*outline)) return;
+    // The outline comes back with the card it was marked on.
+    if (outline->model != cardModel_) SetCardModel(outline->model);
+    view.PlaceOutline(*outline);
+  });
 
   onDocument(cmd::kCreateProfile, [this](CTintaraDoc& doc) {
     if (CTintaraView* view = ActiveView()) RunCreateProfileCommand(*this, doc, *view);
@@ -504,6 +525,10 @@ void CMainFrame::ConnectChild(CChildFrame* child) {
     UpdateCommandUI();
   });
   connect(child->view(), &CTintaraView::zoomChanged, this, &CMainFrame::UpdateTitle);
+  child->view()->SetTool(static_cast<ViewTool>(tool_));
+  child->view()->SetCardModel(cardModel_);
+  connect(child->view(), &CTintaraView::toolRequested, this, [this](ViewTool tool) { SetTool(static_cast<Tool>(tool)); });
+  connect(child->view(), &CTintaraView::selectionChanged, this, &CMainFrame::UpdateCommandUI);
   // Once a closed window is gone, the next one (or none) is the current one.
   connect(child, &QObject::destroyed, this, [this] {
     QMetaObject::invokeMethod(
@@ -555,6 +580,15 @@ int CMainFrame::SelectedReferenceIndex() const {
 
 void CMainFrame::SetTool(Tool tool) {
   tool_ = tool;
+  // The active view runs the tool command; the others only take the tool over.
+  CTintaraView* active = ActiveView();
+  ForEachView(mdiArea_, [&](CTintaraView& view) {
+    if (&view == active) {
+      view.OnToolCommand(static_cast<ViewTool>(tool));
+    } else {
+      view.SetTool(static_cast<ViewTool>(tool));
+    }
+  });
   emit toolChanged();
   UpdateCommandUI();
 }
@@ -562,6 +596,15 @@ void CMainFrame::SetTool(Tool tool) {
 void CMainFrame::SetCardModel(CardModel model) {
   cardModel_ = model;
   tool_ = Tool::kMark;
+  CTintaraView* active = ActiveView();
+  ForEachView(mdiArea_, [&](CTintaraView& view) {
+    if (&view == active) {
+      view.OnChooseCardModel(model);
+    } else {
+      view.SetCardModel(model);
+      view.SetTool(ViewTool::kMark);
+    }
+  });
   RefillReferenceBox();
   emit cardModelChanged();
   emit toolChanged();
@@ -620,8 +663,9 @@ void CMainFrame::UpdateCommandUI() {
   check(cmd::kToolZoomOut, tool_ == Tool::kZoomOut);
   check(cmd::kMarkK7, cardModel_ == CardModel::K7);
   check(cmd::kMarkK3, cardModel_ == CardModel::K3);
-  // The commands on a finished outline come with the marking in the view.
-  for (int id : {cmd::kUnmark, cmd::kTurnSelection}) enable(id, false);
+  for (int id : {cmd::kUnmark, cmd::kTurnSelection}) enable(id, view != nullptr && view->selection().Complete());
+  const std::optional<PreviousOutline> previous = view ? StoredPreviousOutline() : std::nullopt;
+  enable(cmd::kUsePreviousOutline, previous && view->CanPlaceOutline(*previous));
   enable(cmd::kCreateProfile, view != nullptr && view->selection().Complete());
   enable(cmd::kQualityReport, CQualityReportDock::HasReport(*this));
 

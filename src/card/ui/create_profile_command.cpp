@@ -93,12 +93,6 @@ class WaitCursorPresenter final : public MessagePresenter {
   bool active_;
 };
 
-// Numbers the areas on the card once the view can draw them.
-template <typename View>
-void MarkAreas(View& view, const std::vector<int>& areas) {
-  if constexpr (requires { view.SetMarkedAreas(std::vector<int>{}); }) view.SetMarkedAreas(areas);
-}
-
 }  // namespace
 
 CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDoc& document, CTintaraView& view) {
@@ -136,7 +130,7 @@ CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDo
     dock->show();  // first, so that the first report can size the dock it is in
     dock->SetReport(*result.report);
     dock->raise();
-    MarkAreas(view, quality.worstMatched);
+    view.SetMarkedAreas(quality.worstMatched);
   }
 
   if (result.outcome.saveRequested) {

@@ -284,14 +284,9 @@ void CTintaraDoc::OnRotate(bool clockwise) {
     return;
   }
   RebuildDisplayOrEnd();
-  // The card outline turns with the image (it reads the image's new size from the view).
-  if (CTintaraView* view = FirstView()) {
-    if (clockwise) {
-      view->selection().RotateClockwise();
-    } else {
-      view->selection().RotateCounterClockwise();
-    }
-  }
+  // The card outline turns with the image (it reads the image's new size from the view); one
+  // still being marked is dropped.
+  if (CTintaraView* view = FirstView()) view->OnImageTurned(clockwise);
   AfterChange();
 }
 

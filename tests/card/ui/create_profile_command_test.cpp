@@ -9,7 +9,6 @@
 #include "card/ui/create_profile_command.h"
 #include "card/ui/quality_report_dock.h"
 #include "card_window_fixture.h"
-#include "image/ui/tintara_doc.h"
 #include "support/test_profiles.h"
 
 namespace tintara {
@@ -113,27 +112,6 @@ TEST_F(CreateProfileCommandTest, CancelWordDiscardsAndTheSameNameAndDescriptionR
   EXPECT_EQ(frame_->profileBar()->SelectedProfileIndex(), 1);
   EXPECT_EQ(frame_->profileBar()->profileBox()->count(), 2);
   EXPECT_TRUE(presenter_.fileRequests.empty()) << "the save box was not ticked";
-}
-
-TEST_F(CreateProfileCommandTest, ConvertedImageIsSampledAsItCameFromTheFile) {
-  OpenCard();
-  presenter_.descriptionAnswers.push_back({true, "first", false});
-  CreateProfile();
-  const QualityReportData first = *CQualityReportDock::Find(*frame_)->report();
-  frame_->Action(cmd::kConvert)->trigger();
-  ASSERT_TRUE(frame_->ActiveDocument()->image().converted());
-
-  presenter_.shown.clear();
-  presenter_.descriptionAnswers.push_back({true, "second", false});
-  CreateProfile();
-  const auto once = presenter_.Of("once");
-  ASSERT_EQ(once.size(), 1u);
-  EXPECT_EQ(once[0].text, "The profile will be created using the original image data.");
-  EXPECT_FALSE(once[0].choice);
-  const QualityReportData second = *CQualityReportDock::Find(*frame_)->report();
-  for (size_t i = 0; i < first.quality.areas.size(); ++i) {
-    EXPECT_EQ(second.quality.areas[i].measured, first.quality.areas[i].measured) << i;
-  }
 }
 
 }  // namespace
