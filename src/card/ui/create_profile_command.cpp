@@ -7,6 +7,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/profile_bar.h"
 #include "card/profile_quality.h"
+#include "card/ui/card_in_sight.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
 #include "profiles/profile_file.h"
@@ -98,6 +99,7 @@ class WaitCursorPresenter final : public MessagePresenter {
 CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDoc& document, CTintaraView& view) {
   CreateProfileCommandResult result;
   WaitCursorPresenter wait;
+  const CKeepCardInSight keepCardInSight(view);
 
   CreateProfileInputs inputs;
   inputs.image = &document.image();

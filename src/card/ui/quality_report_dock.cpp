@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -251,8 +252,9 @@ void CQualityReportDock::SetReport(QualityReportData data) {
   copyButton_->setEnabled(true);
   saveButton_->setEnabled(true);
 
-  // The first report opens the dock wide enough for the whole table (up to half the window), so
-  // no column hides behind a scroll bar; later reports keep the width the user left it at.
+  // The first report opens the dock wide enough for the whole table (up to three fifths of the
+  // window), so the last column, the one to judge a profile by, does not hide behind a scroll bar;
+  // later reports keep the width the user left it at.
   auto* window = qobject_cast<QMainWindow*>(parentWidget());
   if (!sized_ && window && !isFloating()) {
     sized_ = true;
@@ -260,8 +262,9 @@ void CQualityReportDock::SetReport(QualityReportData data) {
     const int tableWidth = table_->horizontalHeader()->length() + table_->verticalScrollBar()->sizeHint().width() +
                            2 * table_->frameWidth();
     const QMargins margins = widget()->layout()->contentsMargins();
-    const int wanted = tableWidth + margins.left() + margins.right();
-    window->resizeDocks({this}, {std::min(wanted, window->width() / 2)}, Qt::Horizontal);
+    const int wanted = tableWidth + margins.left() + margins.right() +
+                       2 * style()->pixelMetric(QStyle::PM_DockWidgetFrameWidth, nullptr, this);
+    window->resizeDocks({this}, {std::min(wanted, window->width() * 3 / 5)}, Qt::Horizontal);
   }
 }
 
