@@ -18,7 +18,7 @@ const ProfileRecord* FindProfile(const ProfileStore& store, const std::string& t
 }  // namespace
 
 int RunBatchJob(std::vector<BatchItem>& items, const ProfileStore& store, int jpegQuality,
-                const BatchObserver& observer) {
+                const BatchObserver& observer, const BatchStopRequest& stop) {
   auto report = [&](int index, int done, int pending) {
     if (observer) observer(index, items[index].status, done, pending);
   };
@@ -34,6 +34,7 @@ int RunBatchJob(std::vector<BatchItem>& items, const ProfileStore& store, int jp
   for (size_t i = 0; i < items.size(); ++i) {
     BatchItem& item = items[i];
     if (item.status == kStatusSucceeded) continue;
+    if (stop && stop()) break;
     const int index = static_cast<int>(i);
     item.status = kStatusProcessing;
     report(index, done, pending);

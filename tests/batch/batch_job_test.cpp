@@ -102,5 +102,24 @@ TEST_F(BatchJobTest, EachItemTakesItsOwnProfileOperationAndFolder) {
   EXPECT_EQ(info.iccProfile, store_.At(1).bytes);
 }
 
+TEST_F(BatchJobTest, AStopFinishesTheItemInHandAndLeavesTheRestPending) {
+  test::WritePatternImage(dir_.File("a.tif"), 16, 8);
+  std::vector<BatchItem> items = {Item("a.tif"), Item("a.tif"), Item("a.tif")};
+  items[2].status = "Failed (old)";
+  int asked = 0;
+  // The stop arrives while the first item runs: that item still ends, the others are not started.
+  EXPECT_EQ(RunBatchJob(items, store_, 90, {}, [&] { return ++asked > 1; }), 3);
+  EXPECT_EQ(items[0].status, "Succeeded");
+  EXPECT_EQ(items[1].status, "");
+  EXPECT_EQ(items[2].status, "");
+  EXPECT_FALSE(fs::exists(dir_.File("a(2).tif")));
+
+  items = Run(items);
+  EXPECT_EQ(pending_, 2);
+  EXPECT_EQ(items[1].status, "Succeeded");
+  EXPECT_EQ(items[2].status, "Succeeded");
+  EXPECT_TRUE(fs::exists(dir_.File("a(3).tif")));
+}
+
 }  // namespace
 }  // namespace tintara

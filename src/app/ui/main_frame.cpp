@@ -26,9 +26,11 @@
 #include "app/ui/about_dialog.h"
 #include "app/ui/child_frame.h"
 #include "app/ui/commands.h"
+#include "app/ui/preferences_command.h"
 #include "app/ui/profile_bar.h"
 #include "app/ui/ui_text.h"
 #include "app/ui/window_placement.h"
+#include "batch/ui/batch_command.h"
 #include "card/ui/create_profile_command.h"
 #include "card/ui/previous_outline.h"
 #include "card/ui/quality_report_dock.h"
@@ -409,6 +411,9 @@ void CMainFrame::ConnectCommands() {
   onDocument(cmd::kRotateCw, [](CTintaraDoc& doc) { doc.OnRotate(true); });
   onDocument(cmd::kRotateCcw, [](CTintaraDoc& doc) { doc.OnRotate(false); });
 
+  on(cmd::kBatch, [this] { RunBatchCommand(*this); });
+  on(cmd::kPreferences, [this] { RunPreferencesCommand(*this); });
+
   on(cmd::kProfileAdd, [this] {
     const int added = AddProfilesCommand(profiles_);
     RefillProfileBox();
@@ -641,9 +646,6 @@ void CMainFrame::UpdateCommandUI() {
                  cmd::kArrangeIcons}) {
     enable(id, hasDocument);
   }
-  // The batch and preferences dialogs come with their own work.
-  enable(cmd::kBatch, false);
-  enable(cmd::kPreferences, false);
   enable(cmd::kConvert, hasDocument && CTintaraDoc::CanConvert(profile));
   enable(cmd::kProfileSaveAs, profile != nullptr);
   enable(cmd::kProfileRemove, profile != nullptr);

@@ -238,7 +238,8 @@ TEST_F(MainFrameTest, TitleAndMenusFollowTheActiveDocument) {
                                   "E&xit\tCtrl+Q"}));
   EXPECT_EQ(VisibleEntries(MenuTitled("&View")), (std::vector<QString>{"&Toolbar", "&Profile Bar", "&Status Bar"}));
   EXPECT_TRUE(Frame().Action(cmd::kOpen)->isEnabled());
-  EXPECT_FALSE(Frame().Action(cmd::kBatch)->isEnabled());
+  EXPECT_TRUE(Frame().Action(cmd::kBatch)->isEnabled());
+  EXPECT_TRUE(Frame().Action(cmd::kPreferences)->isEnabled());
   EXPECT_TRUE(Frame().Action(cmd::kProfileAdd)->isEnabled());
   EXPECT_FALSE(Frame().Action(cmd::kProfileSaveAs)->isEnabled()) << "no profile in the box";
   EXPECT_FALSE(Frame().Action(cmd::kConvert)->isEnabled());

@@ -1,0 +1,80 @@
+#include "app/ui/preferences_command.h"
+
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+#include "app/settings.h"
+#include "app/ui/child_frame.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/preferences_dialog.h"
+#include "app/ui/ui_text.h"
+#include "base/result_codes.h"
+#include "image/ui/tintara_doc.h"
+#include "profiles/profile_store.h"
+
+namespace tintara {
+namespace {
+
+// Every open document once, even when several windows show it.
+std::vector<CTintaraDoc*> OpenDocuments(const CMainFrame& frame) {
+  std::vector<CTintaraDoc*> documents;
+  for (QMdiSubWindow* window : frame.mdiArea()->subWindowList()) {
+    auto* child = qobject_cast<CChildFrame*>(window);
+    if (!child || !child->document()) continue;
+    CTintaraDoc* document = child->document();
+    if (std::find(documents.begin(), documents.end(), document) == documents.end()) documents.push_back(document);
+  }
+  return documents;
+}
+
+void RescanProfileFolder(CMainFrame& frame, const std::string& folder) {
+  int code = ScanProfileFolder(folder, frame.profiles());
+  // The scan finds nothing in a folder that does not exist and reports no problem; the user who
+  // just typed that folder is told it is not valid, as for an empty one. The folder stays stored.
+  if (code == kOk && !QFileInfo(ui::ToQString(folder)).isDir()) code = kProfileFolderInvalid;
+  ShowErrorCode(code);
+  frame.RefillProfileBox();
+}
+
+}  // namespace
+
+void RunPreferencesCommand(CMainFrame& frame) {
+  CSettings& settings = Settings();
+  const std::string previousFolder = settings.ProfileFolder();
+  const bool previousMonitorFlag = settings.ICMFlag();
+  const int previousQuality = settings.JPEGQuality();
+
+  CPreferencesDialog dialog(&frame);
+  if (dialog.exec() != QDialog::Accepted) {
+    // "Use Defaults" has written these three already; Cancel takes them back. The other values it
+    // reset stay at their defaults.
+    settings.SetProfileFolder(previousFolder);
+    settings.SetICMFlag(previousMonitorFlag);
+    settings.SetJPEGQuality(previousQuality);
+    return;
+  }
+
+  const std::string folder = ui::ToUtf8(dialog.path());
+  const bool monitorFlag = dialog.adjustForMonitor();
+  settings.SetProfileFolder(folder);
+  settings.SetJPEGQuality(dialog.quality());
+  settings.SetICMFlag(monitorFlag);
+  if (dialog.resetHelp()) settings.ResetOnceMessages();
+
+  // Exact comparison: on a file system that tells letter case apart, another case is another folder.
+  if (folder != previousFolder) RescanProfileFolder(frame, folder);
+
+  if (monitorFlag != previousMonitorFlag) {
+    for (CTintaraDoc* document : OpenDocuments(frame)) {
+      ShowErrorCode(document->RebuildDisplay());
+      document->UpdateAllViews(0);
+    }
+  }
+}
+
+}  // namespace tintara
