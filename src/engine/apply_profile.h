@@ -15,4 +15,11 @@ namespace tintara {
 void ApplyProfile(const uint8_t* source, int width, int height, uint8_t* destination, int64_t destinationStride,
                   bool swap, const ColorTransform& transform);
 
+// The conversion straight into a screen bitmap's 32-bit words, on the calling thread: every pixel
+// becomes the bytes blue, green, red (exactly what ApplyProfile with `swap` writes) and 0xFF.
+// `destinationStride` is the distance between word rows in bytes; bytes past width x 4 are not
+// touched.
+void ApplyProfileToScreenWords(const uint8_t* source, int width, int height, uint8_t* destination,
+                               int64_t destinationStride, const ColorTransform& transform);
+
 }  // namespace tintara

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -33,12 +32,21 @@ namespace {
 
 // Red, green, blue pixels into blue, green, red, 0xFF words.
 void SpreadRow(const uint8_t* rgb, uint8_t* bgrx, int width) {
+  if (width <= 0) return;
   if constexpr (std::endian::native == std::endian::little) {
-    // One 32-bit store per pixel: the word 0xFFRRGGBB is the bytes B, G, R, 0xFF in memory.
-    for (int x = 0; x < width; ++x, rgb += 3, bgrx += 4) {
-      const uint32_t word = 0xFF000000u | (uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | uint32_t{rgb[2]};
+    // One 4-byte load and one 4-byte store per pixel: the loaded word holds R, G, B in its low three
+    // bytes, and reversing its bytes and shifting puts them where the word 0xFFRRGGBB wants them
+    // (the bytes B, G, R, 0xFF in memory). The load takes one byte beyond the pixel, so the last
+    // pixel of a row, whose next byte may lie past the image, is read byte by byte.
+    int x = 0;
+    for (; x + 1 < width; ++x, rgb += 3, bgrx += 4) {
+      uint32_t loaded;
+      std::memcpy(&loaded, rgb, 4);
+      const uint32_t word = 0xFF000000u | (__builtin_bswap32(loaded) >> 8);
       std::memcpy(bgrx, &word, 4);
     }
+    const uint32_t word = 0xFF000000u | (uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | uint32_t{rgb[2]};
+    std::memcpy(bgrx, &word, 4);
   } else {
     for (int x = 0; x < width; ++x, rgb += 3, bgrx += 4) {
       bgrx[0] = rgb[2];
@@ -49,37 +57,24 @@ void SpreadRow(const uint8_t* rgb, uint8_t* bgrx, int width) {
   }
 }
 
-// The profile's output is made a band of rows at a time into a small buffer that stays in the
-// cache, then spread into the bitmap; bands small enough that the conversion of one runs on the
-// thread that asked for it.
-constexpr int64_t kBandPixels = 1 << 16;
-
 struct FillJob {
   const ImageBuffer* image;
   DisplayBitmap* bitmap;
   const ColorTransform* preview;
 };
 
-int BandRows(int width) { return static_cast<int>(std::max<int64_t>(1, kBandPixels / width)); }
-
-// `band` holds BandRows(width) rows of the image when there is a preview.
-void FillRows(const FillJob& job, int firstRow, int endRow, uint8_t* band) {
+void FillRows(const FillJob& job, int firstRow, int endRow) {
   const int width = job.image->width();
   const int64_t sourceStride = job.image->stride();
   const int64_t targetStride = job.bitmap->stride();
-  if (!job.preview) {
-    for (int y = firstRow; y < endRow; ++y) {
-      SpreadRow(job.image->pixels() + sourceStride * y, job.bitmap->bits() + targetStride * y, width);
-    }
+  if (job.preview) {
+    // The conversion writes the screen words itself: no intermediate copy of the converted rows.
+    ApplyProfileToScreenWords(job.image->pixels() + sourceStride * firstRow, width, endRow - firstRow,
+                              job.bitmap->bits() + targetStride * firstRow, targetStride, *job.preview);
     return;
   }
-  const int bandRows = BandRows(width);
-  for (int y = firstRow; y < endRow; y += bandRows) {
-    const int rows = std::min(bandRows, endRow - y);
-    ApplyProfile(job.image->pixels() + sourceStride * y, width, rows, band, sourceStride, false, *job.preview);
-    for (int r = 0; r < rows; ++r) {
-      SpreadRow(band + sourceStride * r, job.bitmap->bits() + targetStride * (y + r), width);
-    }
+  for (int y = firstRow; y < endRow; ++y) {
+    SpreadRow(job.image->pixels() + sourceStride * y, job.bitmap->bits() + targetStride * y, width);
   }
 }
 
@@ -96,15 +91,6 @@ int FillDisplayBitmap(DisplayBitmap& bitmap, const ImageBuffer& image, const Col
   const int64_t pixels = static_cast<int64_t>(image.width()) * height;
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const int parts = pixels < kParallelPixels ? 1 : static_cast<int>(std::min<int64_t>(cores, height));
-  // One band buffer per part, taken here where a refusal can still be reported.
-  std::vector<uint8_t> bands;
-  const size_t bandBytes = preview ? static_cast<size_t>(BandRows(image.width())) * static_cast<size_t>(image.stride()) : 0;
-  try {
-    bands.resize(bandBytes * static_cast<size_t>(parts));
-  } catch (const std::bad_alloc&) {
-    return kOutOfMemory;
-  }
-  auto band = [&](int p) { return bands.data() + bandBytes * static_cast<size_t>(p); };
   // Each part writes only its own rows, and every pixel comes out the same however the rows are
   // shared out.
   auto partStart = [&](int p) { return static_cast<int>(static_cast<int64_t>(height) * p / parts); };
@@ -112,14 +98,14 @@ int FillDisplayBitmap(DisplayBitmap& bitmap, const ImageBuffer& image, const Col
   int serialFrom = parts;
   for (int p = 1; p < parts; ++p) {
     try {
-      workers.emplace_back(FillRows, std::cref(job), partStart(p), partStart(p + 1), band(p));
+      workers.emplace_back(FillRows, std::cref(job), partStart(p), partStart(p + 1));
     } catch (const std::system_error&) {
       serialFrom = p;  // no thread to be had: this thread does the rest
       break;
     }
   }
-  FillRows(job, 0, partStart(1), band(0));
-  if (serialFrom < parts) FillRows(job, partStart(serialFrom), height, band(0));
+  FillRows(job, 0, partStart(1));
+  if (serialFrom < parts) FillRows(job, partStart(serialFrom), height);
   for (std::thread& w : workers) w.join();
   return kOk;
 }

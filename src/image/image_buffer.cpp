@@ -54,32 +54,49 @@ enum class Turn { kClockwise, kCounterClockwise };
 // square tiles so that both the rows read and the rows written stay in cache; a plain row-by-row
 // loop writes one pixel per destination row and misses the cache on nearly every pixel of a
 // photograph.
+//
+// Each pixel moves as one 4-byte load and one 4-byte store, half the memory operations of a 3-byte
+// copy. The fourth byte stored lands on the next pixel of the same destination row, which comes from
+// the neighbouring source row (the one above for a clockwise turn, below for a counter-clockwise
+// one), so source rows are taken in the order that writes that neighbour later and puts the right
+// byte there. The source row whose pixels end their destination rows would spill onto the start of
+// the next destination row, written long before, or past the block's end; it and the last source row
+// (whose last load would read past the source) move 3 bytes at a time.
 void RotatePixels(const uint8_t* source, uint8_t* destination, int64_t width, int64_t height, Turn turn) {
   constexpr int64_t kTile = 64;
   const int64_t sourceStride = width * 3;
   const int64_t destinationStride = height * 3;
-  for (int64_t y0 = 0; y0 < height; y0 += kTile) {
+  const bool clockwise = turn == Turn::kClockwise;
+  const int64_t step = clockwise ? destinationStride : -destinationStride;
+  // Row y's pixels, from x0 to x1.
+  auto turnRow = [&](int64_t y, int64_t x0, int64_t x1) {
+    const uint8_t* s = source + y * sourceStride + x0 * 3;
+    // Clockwise (x, y) -> (height - 1 - y, x): the top row becomes the rightmost column.
+    // Counter-clockwise (x, y) -> (y, width - 1 - x): the top row becomes the leftmost column.
+    uint8_t* d = clockwise ? destination + x0 * destinationStride + (height - 1 - y) * 3
+                           : destination + (width - 1 - x0) * destinationStride + y * 3;
+    if (y == height - 1 || (clockwise && y == 0)) {
+      for (int64_t x = x0; x < x1; ++x, s += 3, d += step) std::memcpy(d, s, 3);
+      return;
+    }
+    for (int64_t x = x0; x < x1; ++x, s += 3, d += step) {
+      uint32_t word;
+      std::memcpy(&word, s, 4);
+      std::memcpy(d, &word, 4);
+    }
+  };
+  const int64_t bands = (height + kTile - 1) / kTile;
+  for (int64_t b = 0; b < bands; ++b) {
+    // Clockwise from the bottom band up and each band's rows bottom to top; counter-clockwise top down.
+    const int64_t band = clockwise ? bands - 1 - b : b;
+    const int64_t y0 = band * kTile;
     const int64_t y1 = std::min(y0 + kTile, height);
     for (int64_t x0 = 0; x0 < width; x0 += kTile) {
       const int64_t x1 = std::min(x0 + kTile, width);
-      for (int64_t y = y0; y < y1; ++y) {
-        const uint8_t* s = source + y * sourceStride + x0 * 3;
-        uint8_t* d;
-        int64_t step;
-        if (turn == Turn::kClockwise) {
-          // (x, y) -> (height - 1 - y, x): the top row becomes the rightmost column.
-          d = destination + x0 * destinationStride + (height - 1 - y) * 3;
-          step = destinationStride;
-        } else {
-          // (x, y) -> (y, width - 1 - x): the top row becomes the leftmost column, bottom to top.
-          d = destination + (width - 1 - x0) * destinationStride + y * 3;
-          step = -destinationStride;
-        }
-        for (int64_t x = x0; x < x1; ++x) {
-          std::memcpy(d, s, 3);
-          s += 3;
-          d += step;
-        }
+      if (clockwise) {
+        for (int64_t y = y1 - 1; y >= y0; --y) turnRow(y, x0, x1);
+      } else {
+        for (int64_t y = y0; y < y1; ++y) turnRow(y, x0, x1);
       }
     }
   }
