@@ -90,6 +90,9 @@ save_as() {
   local dialog
   dialog=$(find_window '^Save As$' 15) || true
   [ -n "$dialog" ] || fail "no Save As dialog appeared after Ctrl+Shift+S"
+  # The dialog lists its folder in the background and may move the focus when the listing is in;
+  # keys sent before that can land in the wrong field on a loaded machine.
+  sleep 0.5
   shot save-as-dialog
   if [ "$type" = jpeg ]; then
     # The type list follows the name field in the dialog's tab order; Down picks the next entry.
