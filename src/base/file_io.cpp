@@ -232,16 +232,73 @@ bool WriteFileSafely(const std::string& target, const std::function<bool(std::FI
   return WriteFileSafely(target, fill, WriteMode::kReplace) == WriteOutcome::kWritten;
 }
 
-WriteOutcome WriteNewFileVia(const std::string& target, const std::function<bool(const std::string& path)>& write) {
-  RecordedTemporary staged;
-  staged.Record(TemporaryPathBeside(target));
-  const WriteOutcome outcome = write(staged.path()) ? MoveToFreeName(staged.path(), target) : WriteOutcome::kFailed;
+struct StagedFileState {
+  RecordedTemporary file;
+  bool staged = false;
+};
+
+StagedFile::StagedFile() : state_(std::make_unique<StagedFileState>()) {}
+StagedFile::~StagedFile() {
+  if (state_ && state_->staged) state_->file.Remove();
+}
+StagedFile::StagedFile(StagedFile&&) noexcept = default;
+StagedFile& StagedFile::operator=(StagedFile&& other) noexcept {
+  if (this != &other) {
+    if (state_ && state_->staged) state_->file.Remove();
+    state_ = std::move(other.state_);
+  }
+  return *this;
+}
+
+bool StagedFile::staged() const { return state_ && state_->staged; }
+
+bool StagedFile::Write(const std::string& besideTarget, const std::function<bool(const std::string& path)>& write) {
+  if (!state_) state_ = std::make_unique<StagedFileState>();
+  if (state_->staged) state_->file.Remove();
+  state_->file.Record(TemporaryPathBeside(besideTarget));
+  state_->staged = write(state_->file.path());
+  if (!state_->staged) state_->file.Remove();
+  return state_->staged;
+}
+
+WriteOutcome StagedFile::PlaceAsNew(const std::string& target) {
+  if (!staged()) return WriteOutcome::kFailed;
+  const WriteOutcome outcome = MoveToFreeName(state_->file.path(), target);
   if (outcome == WriteOutcome::kWritten) {
-    staged.Forget();
-  } else {
-    staged.Remove();
+    state_->file.Forget();
+    state_->staged = false;
   }
   return outcome;
+}
+
+bool StagedFile::PlaceReplacing(const std::string& target) {
+  if (!staged()) return false;
+  const std::string& path = state_->file.path();
+  std::error_code ec;
+  const std::filesystem::file_status old = std::filesystem::status(target, ec);
+  const bool replacing = std::filesystem::exists(old) || ec;
+  if (!ec && std::filesystem::is_regular_file(old)) std::filesystem::permissions(path, old.permissions(), ec);
+#ifndef _WIN32
+  if (replacing) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && fsync(fd) == 0;
+    if (fd >= 0) close(fd);
+    if (!synced) return false;
+  }
+#else
+  (void)replacing;
+#endif
+  std::filesystem::rename(path, target, ec);
+  if (ec) return false;
+  state_->file.Forget();
+  state_->staged = false;
+  return true;
+}
+
+WriteOutcome WriteNewFileVia(const std::string& target, const std::function<bool(const std::string& path)>& write) {
+  StagedFile staged;
+  if (!staged.Write(target, write)) return WriteOutcome::kFailed;
+  return staged.PlaceAsNew(target);  // a file not placed is removed with `staged`
 }
 
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,32 @@ WriteOutcome WriteFileSafely(const std::string& target, const std::function<bool
 // the path it is given (a private name beside `target`), which is then put in place at `target` as
 // WriteFileSafely with kNeverReplace does. Whatever `write` leaves at its path is removed on failure.
 WriteOutcome WriteNewFileVia(const std::string& target, const std::function<bool(const std::string& path)>& write);
+
+// The two halves of WriteNewFileVia, for a file made well before it is known where exactly it goes
+// (a batch encodes the next image while an earlier one is still being named): Write makes the
+// complete file under a private name in the folder of `besideTarget`; PlaceAsNew or PlaceReplacing
+// later puts it in place in that folder. The private name is never an image's name, so it can never
+// be taken for an output. A file still staged when the object ends is removed, and is removed too
+// on the signals InstallTemporaryFileCleanup handles.
+class StagedFile {
+ public:
+  StagedFile();
+  ~StagedFile();
+  StagedFile(StagedFile&&) noexcept;
+  StagedFile& operator=(StagedFile&&) noexcept;
+
+  // `write` makes the complete file at the path it is given; false (and nothing left) on failure.
+  bool Write(const std::string& besideTarget, const std::function<bool(const std::string& path)>& write);
+  bool staged() const;
+  // As WriteNewFileVia puts its file in place: kNameTaken keeps the file staged, for another name.
+  WriteOutcome PlaceAsNew(const std::string& target);
+  // As WriteFileSafely replaces a file: the old file's permissions carried over, the new contents
+  // on the disk before the rename. False keeps the file staged.
+  bool PlaceReplacing(const std::string& target);
+
+ private:
+  std::unique_ptr<struct StagedFileState> state_;
+};
 
 // WriteFileSafely with `bytes` as the whole contents.
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -1,6 +1,7 @@
 #include "batch/batch_item.h"
 
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <system_error>
 
@@ -78,39 +79,77 @@ BatchOutputPath FirstFreeName(std::string path, const std::string& outputRule) {
   }
 }
 
+// The output's path before any numbering: the input's file name in the destination folder, or the
+// input's own path for the source folder.
+std::string JoinedOutputPath(const std::string& destinationFolder, const std::string& inputPath) {
+  if (destinationFolder.empty()) return inputPath;
+  const std::string name = FileNameOf(inputPath);
+  std::string separator;
+  if (!IsFolderSeparator(destinationFolder.back())) {
+#ifdef _WIN32
+    // The folders D:\out and D:\out\ both give D:\out\photo.tif: the folder is joined to the name
+    // by the separator that stood before the name in the input ("/" for a bare name).
+    const size_t at = inputPath.size() - name.size();
+    separator = at > 0 ? inputPath.substr(at - 1, 1) : "/";
+#else
+    separator = "/";
+#endif
+  }
+  return destinationFolder + separator + name;
+}
+
 }  // namespace
 
 std::string FailedStatus(const std::string& reason) { return "Failed (" + reason + ")"; }
 
 BatchOutputPath MakeBatchOutputPath(const std::string& destinationFolder, const std::string& inputPath,
                                     const std::string& outputRule) {
-  std::string path = inputPath;
   if (!destinationFolder.empty()) {
     // A missing folder is said as such, rather than showing later as a failed write.
     BatchOutputPath refused;
     refused.code = CheckDestinationFolder(destinationFolder);
     if (refused.code != kOk) return refused;
-    const std::string name = FileNameOf(inputPath);
-    std::string separator;
-    if (!IsFolderSeparator(destinationFolder.back())) {
-#ifdef _WIN32
-      // The folders D:\out and D:\out\ both give D:\out\photo.tif: the folder is joined to the name
-      // by the separator that stood before the name in the input ("/" for a bare name).
-      const size_t at = inputPath.size() - name.size();
-      separator = at > 0 ? inputPath.substr(at - 1, 1) : "/";
-#else
-      separator = "/";
-#endif
-    }
-    path = destinationFolder + separator + name;
   }
+  const std::string path = JoinedOutputPath(destinationFolder, inputPath);
   if (outputRule == kOutputOverwrite) return BatchOutputPath{path};
   return FirstFreeName(path, outputRule);
 }
 
-std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, bool convert,
-                             const std::string& destinationFolder, const std::string& outputRule, int jpegQuality) {
-  BatchOutputPath output = MakeBatchOutputPath(destinationFolder, inputPath, outputRule);
+bool CanPrepareAhead(const BatchItemTask& task) { return task.convert || task.outputRule != kOutputOverwrite; }
+
+PreparedBatchItem PrepareBatchItem(const BatchItemTask& task) {
+  PreparedBatchItem prepared;
+  const ImageFormat format = ImageFormatOf(task.inputPath);
+  if (format == ImageFormat::kUnknown) return prepared;  // refused before anything is read
+  // Staged in the output's folder, so that putting it in place is a rename on one file system.
+  const std::string beside = JoinedOutputPath(task.destinationFolder, task.inputPath);
+  if (!task.convert) {
+    prepared.output.Write(beside, [&](const std::string& path) {
+      prepared.writeCode =
+          EmbedProfileInImageFile(task.inputPath, path, format, task.profile->bytes, task.jpegQuality);
+      return prepared.writeCode == kOk;
+    });
+    return prepared;
+  }
+  ImageBuffer image;
+  ImageReadInfo info;
+  prepared.readCode = ReadImageFile(task.inputPath, image, &info);
+  prepared.severalImages = info.severalImages;
+  if (prepared.readCode != kOk) return prepared;
+  // Nothing is undone in a batch, so the pixels are converted where they are: the same result as
+  // converting from an unconverted copy, without holding the image twice.
+  prepared.convertCode = ConvertPixelsInPlace(image, *task.profile);
+  if (prepared.convertCode != kOk) return prepared;
+  prepared.output.Write(beside, [&](const std::string& path) {
+    prepared.writeCode = WriteImageFile(path, format, image, {}, task.jpegQuality);
+    return prepared.writeCode == kOk;
+  });
+  return prepared;
+}
+
+std::string CommitBatchItem(const BatchItemTask& task, const std::function<PreparedBatchItem&()>& prepared) {
+  const std::string& inputPath = task.inputPath;
+  BatchOutputPath output = MakeBatchOutputPath(task.destinationFolder, inputPath, task.outputRule);
   if (output.skipped) return "Skipped";
   if (!output.path.empty() && IsReadOnlyFile(output.path)) return "Write protected file";
   // Nothing but a regular file is ever opened: a FIFO named like an image would stop the batch.
@@ -126,41 +165,48 @@ std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& 
   const ImageFormat format = ImageFormatOf(inputPath);
   if (format == ImageFormat::kUnknown) return ErrorCodeText(kUnsupportedImageType);
 
-  ImageBuffer image;
-  if (convert) {
-    ImageReadInfo info;
-    int code = ReadImageFile(inputPath, image, &info);
-    if (code != kOk) return ErrorCodeText(code);
-    // Overwritten by its first page alone, a file of several pages would lose the others.
-    code = CheckKeepsEveryImage(inputPath, output.path, info);
-    if (code != kOk) return ErrorCodeText(code);
-    // Nothing is undone in a batch, so the pixels are converted where they are: the same result as
-    // converting from an unconverted copy, without holding the image twice.
-    code = ConvertPixelsInPlace(image, profile);
-    if (code != kOk) return ErrorCodeText(code);
+  auto writeFailure = [](int code) { return ErrorCodeText(code != kOk ? code : kImageWriteFailed); };
+  if (!task.convert && task.outputRule == kOutputOverwrite) {
+    // Embedding reads the input itself, so that a JPEG keeps its compressed data and only its
+    // profile changes; its refusals of the input come from there, the lost pages among them.
+    const int code = EmbedProfileInImageFile(inputPath, output.path, format, task.profile->bytes, task.jpegQuality);
+    return code == kOk ? std::string() : writeFailure(code);
   }
-  // Embedding reads the input itself, so that a JPEG keeps its compressed data and only its profile
-  // changes; its refusals of the input come from there.
-  int writeCode = kOk;
-  auto writeTo = [&](const std::string& path) {
-    writeCode = convert ? WriteImageFile(path, format, image, {}, jpegQuality)
-                        : EmbedProfileInImageFile(inputPath, path, format, profile.bytes, jpegQuality);
-    return writeCode;
-  };
-  auto writeFailure = [&] { return ErrorCodeText(writeCode != kOk ? writeCode : kImageWriteFailed); };
+  PreparedBatchItem& made = prepared();
+  if (task.convert) {
+    if (made.readCode != kOk) return ErrorCodeText(made.readCode);
+    // Overwritten by its first page alone, a file of several pages would lose the others.
+    ImageReadInfo info;
+    info.severalImages = made.severalImages;
+    const int code = CheckKeepsEveryImage(inputPath, output.path, info);
+    if (code != kOk) return ErrorCodeText(code);
+    if (made.convertCode != kOk) return ErrorCodeText(made.convertCode);
+  }
+  if (!made.output.staged()) return writeFailure(made.writeCode);
 
-  if (outputRule == kOutputOverwrite) return writeTo(output.path) == kOk ? std::string() : writeFailure();
+  if (task.outputRule == kOutputOverwrite) {
+    return made.output.PlaceReplacing(output.path) ? std::string() : writeFailure(kOk);
+  }
   // A copy takes its name only if that is still free once the file is complete, so two runs into
   // one folder never replace each other's files: a name taken meanwhile means the next number.
   for (;;) {
-    const WriteOutcome outcome =
-        WriteNewFileVia(output.path, [&](const std::string& path) { return writeTo(path) == kOk; });
+    const WriteOutcome outcome = made.output.PlaceAsNew(output.path);
     if (outcome == WriteOutcome::kWritten) return {};
-    if (outcome == WriteOutcome::kFailed) return writeFailure();
-    if (outputRule == kOutputSkip) return "Skipped";
-    output = FirstFreeName(NextCopyName(output.path), outputRule);
+    if (outcome == WriteOutcome::kFailed) return writeFailure(kOk);
+    if (task.outputRule == kOutputSkip) return "Skipped";
+    output = FirstFreeName(NextCopyName(output.path), task.outputRule);
     if (output.code != kOk) return ErrorCodeText(output.code);
   }
+}
+
+std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, bool convert,
+                             const std::string& destinationFolder, const std::string& outputRule, int jpegQuality) {
+  const BatchItemTask task{inputPath, &profile, convert, destinationFolder, outputRule, jpegQuality};
+  std::optional<PreparedBatchItem> made;
+  return CommitBatchItem(task, [&]() -> PreparedBatchItem& {
+    if (!made) made = PrepareBatchItem(task);
+    return *made;
+  });
 }
 
 }  // namespace tintara

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include "base/file_io.h"
+#include "image/image_file.h"
 #include "profiles/profile_record.h"
 
 namespace tintara {
@@ -55,5 +58,39 @@ BatchOutputPath MakeBatchOutputPath(const std::string& destinationFolder, const 
 // "Skip" skip.
 std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, bool convert,
                              const std::string& destinationFolder, const std::string& outputRule, int jpegQuality);
+
+// ProcessBatchItem in two halves, so that a run can make items ahead of their turn while every
+// decision that depends on the files already there (the output's name, Skip, a write-protected
+// output, putting the file in place) is still taken in list order, on the disk as the items before
+// left it. PrepareBatchItem does what depends only on the input: reading, converting and encoding
+// into a staged file beside the output. CommitBatchItem takes the item through the steps of
+// ProcessBatchItem in their order, asking for the prepared half at the step that needs it, so each
+// refusal is the one the item would meet on its own.
+struct BatchItemTask {
+  std::string inputPath;
+  const ProfileRecord* profile = nullptr;
+  bool convert = true;
+  std::string destinationFolder;  // empty for the source folder
+  std::string outputRule;
+  int jpegQuality = 90;
+};
+
+struct PreparedBatchItem {
+  int readCode = 0;
+  bool severalImages = false;  // as ImageReadInfo says it
+  int convertCode = 0;
+  int writeCode = 0;
+  StagedFile output;  // the complete output, not yet in place
+};
+
+// False for the one kind of item that is made only in its turn: embedding under "Overwrite", whose
+// output may be the input itself, which only the file system as it is in the item's turn can tell
+// (and a file of several pages must not be overwritten by its first).
+bool CanPrepareAhead(const BatchItemTask& task);
+
+PreparedBatchItem PrepareBatchItem(const BatchItemTask& task);
+
+// `prepared` is called at most once, and only for an item that gets as far as reading its input.
+std::string CommitBatchItem(const BatchItemTask& task, const std::function<PreparedBatchItem&()>& prepared);
 
 }  // namespace tintara

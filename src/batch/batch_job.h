@@ -22,7 +22,16 @@ using BatchStopRequest = std::function<bool()>;
 // profile text. When `stop` answers true before an item, the run ends with the item in hand
 // finished and the rest still pending (empty status), so the next run takes them up. Returns the
 // number of items that were pending.
+//
+// With `jobs` above 1 (0: one for each core) that many workers read, convert and encode the next
+// items while the calling thread names and puts in place the items in list order, so every name,
+// status, report and output byte is that of the one-at-a-time run. At most `jobs` items are ahead
+// of the one in its turn, so no more than `jobs` + 1 images are in memory however long the list.
+// An item whose input may be an earlier item's output waits for every item before it.
 int RunBatchJob(std::vector<BatchItem>& items, const ProfileStore& store, int jpegQuality,
-                const BatchObserver& observer = {}, const BatchStopRequest& stop = {});
+                const BatchObserver& observer = {}, const BatchStopRequest& stop = {}, int jobs = 0);
+
+// `jobs` as RunBatchJob takes it: 0 (or less) is the number of cores, and never fewer than one.
+int BatchWorkerCount(int jobs);
 
 }  // namespace tintara

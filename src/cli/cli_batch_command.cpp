@@ -1,5 +1,7 @@
 // The batch command: one job over the files named, with one profile.
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <unistd.h>
 
 #include "app/settings.h"
@@ -14,16 +16,31 @@
 
 namespace tintara::cli {
 
+namespace {
+// Each worker holds an image of up to a few hundred megabytes: a mistyped count must not ask for
+// thousands of them.
+constexpr long long kMaxBatchJobs = 64;
+}  // namespace
+
 int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
   CommandArgs a;
   std::string error;
-  if (!a.Parse(args, {"--embed"}, {"--profile", "--dest", "--output"}, error)) return Fail(kExitUsage, error);
+  if (!a.Parse(args, {"--embed"}, {"--profile", "--dest", "--output", "--jobs"}, error)) return Fail(kExitUsage, error);
   if (!a.Has("--profile") || a.Positionals().empty()) {
     return Fail(kExitUsage, "batch needs --profile P.tnp and at least one FILE");
   }
   const std::string output = a.Value("--output").value_or(kOutputCopy);
   if (output != kOutputCopy && output != kOutputOverwrite && output != kOutputSkip) {
     return Fail(kExitUsage, "--output takes Copy, Overwrite or Skip");
+  }
+  // Items are made side by side on this many workers; the results are those of one at a time.
+  int jobs = 0;
+  if (a.Has("--jobs")) {
+    const std::optional<long long> value = ParseInteger(*a.Value("--jobs"));
+    if (!value || *value < 1 || *value > kMaxBatchJobs) {
+      return Fail(kExitUsage, "--jobs takes a whole number from 1 to " + std::to_string(kMaxBatchJobs));
+    }
+    jobs = static_cast<int>(*value);
   }
   const std::string destination = a.Value("--dest").value_or(kSameAsSourceFolder);
   if (destination.empty()) return Fail(kExitUsage, "--dest needs a folder");
@@ -53,7 +70,7 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
 
   const bool showProgress = isatty(STDERR_FILENO) != 0;
   int failed = 0;
-  RunBatchJob(items, store, Settings().JPEGQuality(), [&](int index, const std::string& text, int done, int pending) {
+  const BatchObserver show = [&](int index, const std::string& text, int done, int pending) {
     if (text == kStatusProcessing) {
       if (showProgress) std::fprintf(stderr, "\r%d of %d done ", done, pending);
       return;
@@ -64,7 +81,8 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
     std::printf("%s\t%s\n", EscapeControlCharacters(text).c_str(),
                 EscapeControlCharacters(items[index].inputFile).c_str());
     std::fflush(stdout);
-  });
+  };
+  RunBatchJob(items, store, Settings().JPEGQuality(), show, {}, jobs);
   return failed == 0 ? kExitOk : kExitWarning;
 }
 

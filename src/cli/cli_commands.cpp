@@ -41,7 +41,7 @@ constexpr char kUsage[] =
     "      convert a TIFF or JPEG photograph with a profile\n"
     "  embed --profile P.tnp IN OUT\n"
     "      write a photograph unchanged with the profile embedded\n"
-    "  batch --profile P.tnp [--embed] [--dest DIR] [--output Copy|Overwrite|Skip] FILE...\n"
+    "  batch --profile P.tnp [--embed] [--dest DIR] [--output Copy|Overwrite|Skip] [--jobs N] FILE...\n"
     "      convert (or embed into) many photographs: STATUS<TAB>INPUT per file\n";
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "image/image_file.h"
 #include "support/run_command.h"
@@ -108,17 +109,105 @@ TEST_F(BatchJobTest, AStopFinishesTheItemInHandAndLeavesTheRestPending) {
   items[2].status = "Failed (old)";
   int asked = 0;
   // The stop arrives while the first item runs: that item still ends, the others are not started.
-  EXPECT_EQ(RunBatchJob(items, store_, 90, {}, [&] { return ++asked > 1; }), 3);
+  EXPECT_EQ(RunBatchJob(items, store_, 90, {}, [&] { return ++asked > 1; }, 4), 3);
   EXPECT_EQ(items[0].status, "Succeeded");
   EXPECT_EQ(items[1].status, "");
   EXPECT_EQ(items[2].status, "");
   EXPECT_FALSE(fs::exists(dir_.File("a(2).tif")));
+  // Items the workers had made ahead are dropped with their staged files.
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir_.path())) {
+    EXPECT_TRUE(entry.path().filename() == "a.tif" || entry.path().filename() == "a(1).tif") << entry.path();
+  }
 
   items = Run(items);
   EXPECT_EQ(pending_, 2);
   EXPECT_EQ(items[1].status, "Succeeded");
   EXPECT_EQ(items[2].status, "Succeeded");
   EXPECT_TRUE(fs::exists(dir_.File("a(3).tif")));
+}
+
+// Every file under `root`, by its path below it, with its bytes.
+std::map<std::string, std::string> FolderContents(const std::string& root) {
+  std::map<std::string, std::string> contents;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) contents[fs::relative(entry.path(), root).string()] = test::ReadFileText(entry.path());
+  }
+  return contents;
+}
+
+// Workers that make items ahead change nothing a one-at-a-time run gives: names, statuses and
+// reports in list order, every byte, also where an item reads what an earlier item writes.
+TEST_F(BatchJobTest, ManyWorkersGiveWhatOneGives) {
+  struct Run {
+    std::vector<BatchItem> items;
+    std::vector<std::string> observed;
+    std::map<std::string, std::string> files;
+  };
+  auto runWith = [&](int jobs) {
+    TempDir dir;
+    fs::create_directory(dir.File("out"));
+    // Big enough that an item read before the item it depends on is in place would show.
+    test::WritePatternImage(dir.File("a.tif"), 600, 400, 1);
+    test::WritePatternImage(dir.File("b.jpg"), 640, 480, 2);
+    test::WritePatternImage(dir.File("c.tif"), 600, 400, 3);
+    test::WritePatternImage(dir.File("d.jpg"), 64, 48, 4);
+    test::WritePatternImage(dir.File("out/b.jpg"), 16, 8, 5);
+    test::WriteFileText(dir.File("bad.jpg"), "not a jpeg");
+    auto item = [&](const std::string& name, const std::string& output = "Copy", const std::string& folder = "") {
+      BatchItem made;
+      made.inputFile = dir.File(name);
+      made.profile = "Brighter (test)";
+      made.output = output;
+      if (!folder.empty()) made.destinationFolder = dir.File(folder);
+      return made;
+    };
+    std::vector<BatchItem> items = {
+        item("a.tif"),  // a(1).tif
+        item("b.jpg", "Copy", "out"),  // out/b(1).jpg: out/b.jpg is there
+        item("c.tif", "Overwrite"),
+        item("c.tif"),  // reads the c.tif just written
+        item("a.tif"),  // a(2).tif
+        item("a(1).tif"),  // an earlier item's copy, converted again into a(3).tif
+        item("b.jpg", "Skip", "out"),
+        item("bad.jpg"),
+        item("a.tif", "Copy", "missing"),
+        item("d.jpg", "Overwrite"),
+        item("d.jpg", "Copy", "out"),
+        item("a.tif", "Copy", "out"),
+    };
+    items[9].operation = kOperationEmbed;
+    items[10].operation = kOperationEmbed;
+    items[11].profile = "Nobody (none)";
+    Run run;
+    RunBatchJob(
+        items, store_, 90,
+        [&](int index, const std::string& status, int done, int pending) {
+          run.observed.push_back(std::to_string(index) + " " + status + " " + std::to_string(done) + "/" +
+                                 std::to_string(pending));
+        },
+        {}, jobs);
+    run.items = items;
+    run.files = FolderContents(dir.path());
+    return run;
+  };
+  const Run one = runWith(1);
+  EXPECT_EQ(one.items[3].status, "Succeeded");
+  EXPECT_EQ(one.items[6].status, "Failed (Skipped)");
+  EXPECT_EQ(one.items[7].status, "Failed (This image file is corrupt.)");
+  EXPECT_EQ(one.files.count("a(3).tif"), 1u);
+  EXPECT_EQ(one.files.count("out/b(1).jpg"), 1u);
+  EXPECT_EQ(one.files.size(), 12u);  // nothing staged is left behind
+
+  for (int round = 0; round < 3; ++round) {
+    const Run four = runWith(4);
+    for (size_t i = 0; i < one.items.size(); ++i) EXPECT_EQ(four.items[i].status, one.items[i].status) << i;
+    EXPECT_EQ(four.observed, one.observed);
+    ASSERT_EQ(four.files.size(), one.files.size());
+    for (const auto& [name, bytes] : one.files) {
+      ASSERT_EQ(four.files.count(name), 1u) << name;
+      EXPECT_TRUE(four.files.at(name) == bytes) << name;
+    }
+  }
 }
 
 }  // namespace
