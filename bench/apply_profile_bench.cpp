@@ -19,33 +19,15 @@
 #include "image/display_bitmap.h"
 #include "image/image_buffer.h"
 #include "profiles/profile_record.h"
+#include "bench_support.h"
 
 namespace {
+
+using tintara::bench::BenchProfile;
 
 constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;  // 24 megapixels
 constexpr size_t kBytes = size_t(kWidth) * kHeight * 3;
-
-// A profile fitted to a plausible camera, so the curves and matrix are not trivial.
-const tintara::ProfileRecord& BenchProfile() {
-  static const tintara::ProfileRecord record = [] {
-    uint16_t samples[90];
-    tintara::ReferenceSet ref{"Bench", {}};
-    for (int i = 0; i < 30; ++i) {
-      const int v = 10 + 8 * i;
-      samples[i] = uint16_t(v * 0.85 + 5);
-      samples[30 + i] = uint16_t(v * 0.9);
-      samples[60 + i] = uint16_t(v * 0.8 + 12);
-      ref.entries.push_back({uint16_t(v), uint16_t(std::min(255, v + 3)), uint16_t(v), 100});
-    }
-    tintara::EngineContext ctx;
-    tintara::RunProfileEngine(ctx, samples, 30, ref, {});
-    tintara::ProfileRecord r;
-    tintara::SetProfileBytes(r, ctx.profile.bytes.data(), int64_t(ctx.profile.bytes.size()));
-    return r;
-  }();
-  return record;
-}
 
 std::vector<uint8_t> RandomPixels() {
   std::vector<uint8_t> p(kBytes);

@@ -27,29 +27,17 @@
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
 #include "profiles/profile_record.h"
+#include "bench_support.h"
 
 namespace {
+
+using tintara::bench::BenchProfile;
+using tintara::bench::QuietPresenter;
 
 constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
 constexpr int kViewWidth = 1500;
 constexpr int kViewHeight = 900;
-
-// Answers every box without a window, so nothing waits on a person.
-class QuietPresenter : public tintara::MessagePresenter {
- public:
-  void ShowMessageBox(const std::string& caption, const std::string& text) override {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-  }
-  void ShowStatus(const std::string&) override {}
-  tintara::OnceDialogAnswer ShowOnceDialog(const std::string&, bool) override { return {true, true}; }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  tintara::YesNoCancel AskYesNoCancel(const std::string&, const std::string&) override {
-    return tintara::YesNoCancel::kNo;
-  }
-  tintara::DescriptionAnswer AskDescription(const std::string& initial) override { return {true, initial, false}; }
-  void EndProgram(int, bool) override {}
-};
 
 std::string& PhotoPath() {
   static std::string path;
@@ -74,27 +62,6 @@ void WritePhoto(const std::string& path) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
     std::exit(2);
   }
-}
-
-const tintara::ProfileRecord& BenchProfile() {
-  static const tintara::ProfileRecord record = [] {
-    uint16_t samples[90];
-    tintara::ReferenceSet ref{"Bench", {}};
-    for (int i = 0; i < 30; ++i) {
-      const int v = 10 + 8 * i;
-      samples[i] = uint16_t(v * 0.85 + 5);
-      samples[30 + i] = uint16_t(v * 0.9);
-      samples[60 + i] = uint16_t(v * 0.8 + 12);
-      ref.entries.push_back({uint16_t(v), uint16_t(std::min(255, v + 3)), uint16_t(v), 100});
-    }
-    tintara::EngineContext ctx;
-    tintara::RunProfileEngine(ctx, samples, 30, ref, {});
-    tintara::ProfileRecord r;
-    tintara::SetProfileBytes(r, ctx.profile.bytes.data(), int64_t(ctx.profile.bytes.size()));
-    r.name = "Bench";
-    return r;
-  }();
-  return record;
 }
 
 double ResidentMegabytes() {
