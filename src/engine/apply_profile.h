@@ -22,4 +22,17 @@ void ApplyProfile(const uint8_t* source, int width, int height, uint8_t* destina
 void ApplyProfileToScreenWords(const uint8_t* source, int width, int height, uint8_t* destination,
                                int64_t destinationStride, const ColorTransform& transform);
 
+// Lets tests reach the four-pixel path on processors that would take the eight-pixel one: while an
+// object of this type lives, conversions on every thread use only the narrower path.
+class WidePixelsOffForTesting {
+ public:
+  WidePixelsOffForTesting();
+  ~WidePixelsOffForTesting();
+  WidePixelsOffForTesting(const WidePixelsOffForTesting&) = delete;
+  WidePixelsOffForTesting& operator=(const WidePixelsOffForTesting&) = delete;
+
+ private:
+  [[maybe_unused]] bool previous_;
+};
+
 }  // namespace tintara

@@ -13,8 +13,8 @@ namespace tintara {
 // view paints it, and scales the visible part of it, without converting a single pixel.
 class DisplayBitmap {
  public:
-  // Makes room for a width x height image. A bitmap of that size already held is kept (its pixels
-  // are filled again anyway). Returns 0, or 3 (kOutOfMemory) when the pixels cannot be obtained;
+  // Makes room for a width x height image. A block of that many pixels already held is kept, also
+  // for the turned sizes (its pixels are filled again anyway). Returns 0, or 3 (kOutOfMemory) when the pixels cannot be obtained;
   // the bitmap is then empty.
   int Resize(int32_t width, int32_t height);
   void Release();

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/result_codes.h"
+#include "image/quarter_turn.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -46,60 +47,6 @@ void ReturnPages(void* p, size_t bytes) {
 #else
   munmap(p, bytes);
 #endif
-}
-
-enum class Turn { kClockwise, kCounterClockwise };
-
-// Turns a width x height image from `source` into `destination` (height x width). The work goes in
-// square tiles so that both the rows read and the rows written stay in cache; a plain row-by-row
-// loop writes one pixel per destination row and misses the cache on nearly every pixel of a
-// photograph.
-//
-// Each pixel moves as one 4-byte load and one 4-byte store, half the memory operations of a 3-byte
-// copy. The fourth byte stored lands on the next pixel of the same destination row, which comes from
-// the neighbouring source row (the one above for a clockwise turn, below for a counter-clockwise
-// one), so source rows are taken in the order that writes that neighbour later and puts the right
-// byte there. The source row whose pixels end their destination rows would spill onto the start of
-// the next destination row, written long before, or past the block's end; it and the last source row
-// (whose last load would read past the source) move 3 bytes at a time.
-void RotatePixels(const uint8_t* source, uint8_t* destination, int64_t width, int64_t height, Turn turn) {
-  constexpr int64_t kTile = 64;
-  const int64_t sourceStride = width * 3;
-  const int64_t destinationStride = height * 3;
-  const bool clockwise = turn == Turn::kClockwise;
-  const int64_t step = clockwise ? destinationStride : -destinationStride;
-  // Row y's pixels, from x0 to x1.
-  auto turnRow = [&](int64_t y, int64_t x0, int64_t x1) {
-    const uint8_t* s = source + y * sourceStride + x0 * 3;
-    // Clockwise (x, y) -> (height - 1 - y, x): the top row becomes the rightmost column.
-    // Counter-clockwise (x, y) -> (y, width - 1 - x): the top row becomes the leftmost column.
-    uint8_t* d = clockwise ? destination + x0 * destinationStride + (height - 1 - y) * 3
-                           : destination + (width - 1 - x0) * destinationStride + y * 3;
-    if (y == height - 1 || (clockwise && y == 0)) {
-      for (int64_t x = x0; x < x1; ++x, s += 3, d += step) std::memcpy(d, s, 3);
-      return;
-    }
-    for (int64_t x = x0; x < x1; ++x, s += 3, d += step) {
-      uint32_t word;
-      std::memcpy(&word, s, 4);
-      std::memcpy(d, &word, 4);
-    }
-  };
-  const int64_t bands = (height + kTile - 1) / kTile;
-  for (int64_t b = 0; b < bands; ++b) {
-    // Clockwise from the bottom band up and each band's rows bottom to top; counter-clockwise top down.
-    const int64_t band = clockwise ? bands - 1 - b : b;
-    const int64_t y0 = band * kTile;
-    const int64_t y1 = std::min(y0 + kTile, height);
-    for (int64_t x0 = 0; x0 < width; x0 += kTile) {
-      const int64_t x1 = std::min(x0 + kTile, width);
-      if (clockwise) {
-        for (int64_t y = y1 - 1; y >= y0; --y) turnRow(y, x0, x1);
-      } else {
-        for (int64_t y = y0; y < y1; ++y) turnRow(y, x0, x1);
-      }
-    }
-  }
 }
 
 void MirrorRows(uint8_t* pixels, int64_t width, int64_t height) {
@@ -211,16 +158,15 @@ int ImageBuffer::RotateCounterClockwise() { return Rotate(false); }
 
 int ImageBuffer::Rotate(bool clockwise) {
   if (!pixels_) return kOk;
-  const Turn how = clockwise ? Turn::kClockwise : Turn::kCounterClockwise;
   // One working block serves both images: the current pixels are turned into it and the blocks
   // change places, then the old pixel block, now free, takes the turned unconverted copy. Nothing
   // is copied back and no more than one extra block is ever held.
   PageBlock work;
   if (!work.Allocate(byteSize_)) return kImageTooLarge;
-  RotatePixels(pixels_.data(), work.data(), width_, height_, how);
+  TurnQuarter(pixels_.data(), work.data(), width_, height_, clockwise);
   pixels_.swap(work);
   if (unconverted_) {
-    RotatePixels(unconverted_.data(), work.data(), width_, height_, how);
+    TurnQuarter(unconverted_.data(), work.data(), width_, height_, clockwise);
     unconverted_.swap(work);
   }
   std::swap(width_, height_);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -109,8 +110,9 @@ constexpr uint32_t kPiecesChecked = 1;
 // Every one of the 2^24 colours through ApplyProfile (both byte orders) and into screen words, against
 // the plain formula. The colours go in 16 pieces of 4096 x 256, large enough to be split among
 // threads; rows of 4096 leave no short run at a row's end, so every pixel takes the converter's main
-// path. Piece p holds the colours whose blue code is p + red + green modulo 16.
-void ExpectEveryColourAsTheFormula(const ColorTransform& t) {
+// path. Piece p holds the colours whose blue code is p + red + green modulo 16. Processors with the
+// eight-pixel path are checked on it and on the four-pixel one.
+void ExpectEveryColourOnePath(const ColorTransform& t) {
   constexpr int kW = 4096, kH = 256;
   std::vector<uint8_t> src(size_t(kW) * kH * 3), expected(src.size()), actual(src.size());
   std::vector<uint8_t> words(size_t(kW) * kH * 4), expectedWords(words.size());
@@ -135,6 +137,12 @@ void ExpectEveryColourAsTheFormula(const ColorTransform& t) {
     ApplyProfileToScreenWords(src.data(), kW, kH, words.data(), kW * 4, t);
     ASSERT_EQ(FirstDifference(src, words, expectedWords, 4), "") << "screen words";
   }
+}
+
+void ExpectEveryColourAsTheFormula(const ColorTransform& t) {
+  ExpectEveryColourOnePath(t);
+  WidePixelsOffForTesting narrow;
+  ExpectEveryColourOnePath(t);
 }
 
 // A curve value whose product with 255.0 is exactly `target`, so sums land where the test wants them.
@@ -277,6 +285,35 @@ TEST(ApplyProfile, SwapStrideAndEmptyImages) {
   ApplyProfile(src, 2, 0, untouched.data(), 6, false, IdentityTransform());
   ApplyProfileToScreenWords(src, 0, 2, untouched.data(), 8, IdentityTransform());
   EXPECT_EQ(untouched, std::vector<uint8_t>(12, 0x55));
+}
+
+TEST(ApplyProfile, LargeScreenBitmapsOfAnyWidthAndPlacement) {
+  // Bitmaps large enough to be written past the caches, with rows that start at every placement
+  // within 16 bytes (an odd width, and a bitmap starting 4 bytes into its block), and padding after
+  // each row that must stay as it was.
+  std::mt19937 random(11);
+  const ColorTransform t = RandomTransform(random);
+  constexpr int kW = 1027, kH = 1100, kStride = kW * 4 + 8;
+  std::vector<uint8_t> src(size_t(kW) * kH * 3);
+  for (uint8_t& v : src) v = uint8_t(random());
+  std::vector<uint8_t> expected(size_t(kW) * kH * 3);
+  Reference(src.data(), kW, kH, expected.data(), kW * 3, true, t);
+  for (const bool narrow : {false, true}) {
+    std::optional<WidePixelsOffForTesting> narrowOnly;
+    if (narrow) narrowOnly.emplace();
+    std::vector<uint8_t> block(size_t(kStride) * kH + 32, 0xAA);
+    uint8_t* words = block.data() + (16 - reinterpret_cast<uintptr_t>(block.data()) % 16) + 4;
+    ApplyProfileToScreenWords(src.data(), kW, kH, words, kStride, t);
+    for (int y = 0; y < kH; ++y) {
+      const uint8_t* row = words + size_t(y) * kStride;
+      for (int x = 0; x < kW; ++x) {
+        const uint8_t* e = &expected[(size_t(y) * kW + x) * 3];
+        ASSERT_TRUE(row[x * 4] == e[0] && row[x * 4 + 1] == e[1] && row[x * 4 + 2] == e[2] && row[x * 4 + 3] == 0xFF)
+            << x << "," << y;
+      }
+      ASSERT_EQ(std::vector<uint8_t>(row + kW * 4, row + kStride), std::vector<uint8_t>(8, 0xAA)) << y;
+    }
+  }
 }
 
 }  // namespace

@@ -25,10 +25,11 @@ std::vector<uint8_t> BgrBytes(const DisplayBitmap& bitmap, bool& opaque) {
   return bytes;
 }
 
-// Sizes below and above the point where the fill is split among threads, with odd widths, and a
+// Sizes below and above the point where the fill is split among threads and the one where it
+// writes past the caches, with odd widths (rows start at every placement within 16 bytes), and a
 // height that leaves a short last band of rows.
 TEST(DisplayBitmap, HoldsTheImageInBlueGreenRedOrder) {
-  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{37, 5}, std::pair{701, 397}}) {
+  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{37, 5}, std::pair{701, 397}, std::pair{2003, 1201}}) {
     ImageBuffer image;
     test::FillPattern(image, w, h, 5);
     DisplayBitmap bitmap;
@@ -53,16 +54,18 @@ TEST(DisplayBitmap, PreviewEqualsTheProfilesConversion) {
   for (auto& row : transform.matrix)
     for (double& v : row) v = coefficient(random);
 
-  ImageBuffer image;
-  test::FillPattern(image, 1003, 333, 9);
-  std::vector<uint8_t> expected(static_cast<size_t>(1003) * 333 * 3);
-  ApplyProfile(image.pixels(), 1003, 333, expected.data(), 1003 * 3, true, transform);
+  for (const auto& [w, h] : {std::pair{1003, 333}, std::pair{2003, 1201}}) {
+    ImageBuffer image;
+    test::FillPattern(image, w, h, 9);
+    std::vector<uint8_t> expected(static_cast<size_t>(w) * h * 3);
+    ApplyProfile(image.pixels(), w, h, expected.data(), int64_t{w} * 3, true, transform);
 
-  DisplayBitmap bitmap;
-  ASSERT_EQ(FillDisplayBitmap(bitmap, image, &transform), kOk);
-  bool opaque = false;
-  EXPECT_EQ(BgrBytes(bitmap, opaque), expected);
-  EXPECT_TRUE(opaque);
+    DisplayBitmap bitmap;
+    ASSERT_EQ(FillDisplayBitmap(bitmap, image, &transform), kOk);
+    bool opaque = false;
+    EXPECT_EQ(BgrBytes(bitmap, opaque), expected) << w << " x " << h;
+    EXPECT_TRUE(opaque);
+  }
 }
 
 TEST(DisplayBitmap, KeepsItsBlockForTheSameSizeAndReportsRefusals) {
@@ -77,12 +80,25 @@ TEST(DisplayBitmap, KeepsItsBlockForTheSameSizeAndReportsRefusals) {
     EXPECT_EQ(FillDisplayBitmap(bitmap, image, nullptr), kOk);
     EXPECT_EQ(bitmap.bits(), block);
   }
-  // A new size does, and without it the bitmap is left empty rather than short.
+  // So does the same image turned: the block is kept with the sizes swapped.
   ImageBuffer turned;
   test::FillPattern(turned, 30, 40);
   {
     PageAllocationFailureForTesting noMemory(0);
-    EXPECT_EQ(FillDisplayBitmap(bitmap, turned, nullptr), kOutOfMemory);
+    EXPECT_EQ(FillDisplayBitmap(bitmap, turned, nullptr), kOk);
+    EXPECT_EQ(bitmap.bits(), block);
+    EXPECT_EQ(bitmap.width(), 30);
+    bool opaque = false;
+    std::vector<uint8_t> expected = test::PixelBytes(turned);
+    for (size_t i = 0; i < expected.size(); i += 3) std::swap(expected[i], expected[i + 2]);
+    EXPECT_EQ(BgrBytes(bitmap, opaque), expected);
+  }
+  // A new size needs a new block, and without it the bitmap is left empty rather than short.
+  ImageBuffer other;
+  test::FillPattern(other, 31, 40);
+  {
+    PageAllocationFailureForTesting noMemory(0);
+    EXPECT_EQ(FillDisplayBitmap(bitmap, other, nullptr), kOutOfMemory);
     EXPECT_TRUE(bitmap.empty());
     EXPECT_EQ(bitmap.width(), 0);
   }

@@ -138,7 +138,11 @@ TEST(ImageBufferRotate, TwoByThreeLayouts) {
 }
 
 TEST(ImageBufferRotate, IdentitiesOnSizesAcrossTileEdges) {
-  const int32_t sizes[][2] = {{67, 131}, {1, 200}, {200, 1}, {128, 64}, {65, 65}, {1, 1}};
+  // Tile and band edges, widths that leave 1 to 3 columns over and heights that leave 1 to 3 rows,
+  // the last 4 x 4 block of an image (whose wide loads would run past it), and a column so tall
+  // that its rows are too long to hold a band of them.
+  const int32_t sizes[][2] = {{67, 131}, {1, 200}, {200, 1}, {128, 64}, {65, 65}, {1, 1}, {3, 2}, {4, 4},
+                              {5, 8}, {81, 7}, {162, 9}, {83, 12}, {160, 6}, {1, 200000}};
   for (const auto& s : sizes) {
     SCOPED_TRACE(testing::Message() << s[0] << " x " << s[1]);
     ImageBuffer image;
