@@ -15,8 +15,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${1:-build}
-CLI="$(pwd)/$BUILD/bin/tintara-cli"
-CARD="$(pwd)/$BUILD/bin/render-card"
+case "$BUILD" in /*) ;; *) BUILD="$(pwd)/$BUILD" ;; esac
+CLI="$BUILD/bin/tintara-cli"
+CARD="$BUILD/bin/render-card"
 COUNT=${TINTARA_BENCH_COUNT:-10}
 ROUNDS=${TINTARA_BENCH_ROUNDS:-5}
 PLACES=${TINTARA_BENCH_PLACES:-/dev/shm disk}

@@ -1,7 +1,7 @@
 // The desktop program on a 24-megapixel photograph (6000 x 4000): repainting the image view at zooms
 // from 1 % to 546 % (the highest a 6000-pixel side allows) with the scaled cache rebuilt and straight from the cache, opening an
-// uncompressed TIFF up to the first painted view, and Convert Image (conversion plus the rebuilt
-// display). The view paints into the platform's backing store (offscreen unless QT_QPA_PLATFORM says
+// uncompressed TIFF up to the first painted view, Convert Image (conversion plus the rebuilt
+// display) and Rotate. The view paints into the platform's backing store (offscreen unless QT_QPA_PLATFORM says
 // otherwise). The process's resident memory after each case is reported beside what the document
 // must hold: the image, its unconverted copy, the display bitmap and the visible cache.
 #include <benchmark/benchmark.h>
@@ -155,6 +155,19 @@ void BM_ConvertImage(benchmark::State& state) {
   ReportMemory(state, open);
 }
 BENCHMARK(BM_ConvertImage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Image > Rotate: the quarter turn of the pixels (and of the unconverted copy, once there is one),
+// the display rebuilt, and the view repainted.
+void BM_RotateInWindow(benchmark::State& state) {
+  OpenDocument open;
+  if (!open.Open()) return state.SkipWithError("open failed");
+  for (auto _ : state) {
+    open.doc->OnRotate(true);
+    open.view->viewport()->repaint();
+  }
+  ReportMemory(state, open);
+}
+BENCHMARK(BM_RotateInWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Dragging a corner handle of a marked card: each iteration is one pointer move with the button
 // down and the repaint it asks for (only the outline's area), done before the next move as the

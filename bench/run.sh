@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Every pixel comparison in one go, on one core: ApplyProfile against the colour-management library's
-# cmsDoTransform and against memcpy, the screen bitmap fill (plain and through a profile's preview)
-# and the quarter turn against memcpy, each on random pixels and on a photograph-like image.
+# Every speed comparison in one go. First the pixel work, on one core: ApplyProfile against the
+# colour-management library's cmsDoTransform and against memcpy, the screen bitmap fill (plain and
+# through a profile's preview) and the quarter turn against memcpy, each on random pixels and on a
+# photograph-like image. Then, unless --pixels-only, the batch throughput of bench/batch_bench.sh
+# (TIFF and JPEG against tificc, jpgicc and djpeg | cjpeg, and the scaling over cores), with the
+# tintara-cli of the same build; it takes some minutes.
 #
-#   bench/run.sh [-n ROUNDS] [-c CPU] [--vs OTHER_BENCH] [BENCH]
+#   bench/run.sh [-n ROUNDS] [-c CPU] [--vs OTHER_BENCH] [--pixels-only] [BENCH]
 #
 # BENCH is apply_profile_bench (default build/bin/apply_profile_bench). The program runs ROUNDS
 # times (default 5) pinned to processor CPU (default 0); every ratio is taken within one round, so
@@ -17,12 +20,14 @@ here="$(cd "$(dirname "$0")" && pwd)"
 rounds=5
 cpu=0
 other=""
+pixelsOnly=no
 bench="$here/../build/bin/apply_profile_bench"
 while [ $# -gt 0 ]; do
   case "$1" in
     -n) rounds="$2"; shift 2 ;;
     -c) cpu="$2"; shift 2 ;;
     --vs) other="$2"; shift 2 ;;
+    --pixels-only) pixelsOnly=yes; shift ;;
     *) bench="$1"; shift ;;
   esac
 done
@@ -86,3 +91,9 @@ if vs:
             values = [t[case] / o[case] for t, o in zip(this, other)]
             print(f"  {name:24s} {images[image]:7s} {spread(values)}")
 EOF
+
+if [ "$pixelsOnly" = no ]; then
+  echo
+  echo "batch throughput (bench/batch_bench.sh):"
+  "$here/batch_bench.sh" "$(cd "$(dirname "$bench")/.." && pwd)"
+fi
