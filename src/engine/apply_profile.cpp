@@ -65,7 +65,7 @@ inline void ExactPixel(const ProductTables& t, const uint8_t* in, bool swap, uin
 // adds up (the double additions themselves are off by far less than a step at these magnitudes).
 // The integer result can differ from the formula's only when the true value lies within those 1.5
 // steps of a whole number; every sum whose fraction is within kGuardSteps of a whole number is
-// therefore handed back to the formula (with the other pixels of its group of four). The whole part
+// therefore handed back to the formula (with the other pixels of its group). The whole part
 // taken from a sum raised by the guard steps differs from the true one only there, too. For sums
 // spread evenly that is 8 fractions in 65536 per channel, one group in about 700, so the output is
 // the formula's, byte for byte, at nearly the speed of integers.
