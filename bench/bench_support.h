@@ -19,7 +19,6 @@ class QuietPresenter : public MessagePresenter {
   bool AskYesNo(const std::string&, const std::string&) override { return false; }
   YesNoCancel AskYesNoCancel(const std::string&, const std::string&) override { return YesNoCancel::kNo; }
   DescriptionAnswer AskDescription(const std::string& initial) override { return {true, initial, false}; }
-  void EndProgram(int, bool) override {}
 };
 
 }  // namespace tintara::bench

@@ -50,7 +50,6 @@ class SilentPresenter : public MessagePresenter {
   bool AskYesNo(const std::string&, const std::string&) override { return false; }
   YesNoCancel AskYesNoCancel(const std::string&, const std::string&) override { return YesNoCancel::kCancel; }
   DescriptionAnswer AskDescription(const std::string& initial) override { return {true, initial, false}; }
-  void EndProgram(int, bool) override {}
 };
 
 }  // namespace

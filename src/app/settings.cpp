@@ -20,6 +20,7 @@
 #include <variant>
 
 #include "app/messages.h"
+#include "base/strings.h"
 #include "app/program_folder.h"
 #include "base/result_codes.h"
 #include "engine/transform_fit.h"
@@ -351,8 +352,8 @@ void AssignFromText(V& values, const Field& field, const std::string& text) {
 }
 
 // Writes one value of the main group in its stored form; a failed write reports code 1 and returns.
-void WriteField(SettingsStorage& storage, const V& values, const Field& field) {
-  if (!storage.Write(kMainGroup, field.name, FieldText(values, field))) ShowErrorCode(kRegistryWriteFailed);
+void WriteField(SettingsStorage& storage, const V& values, const Field& field, const SettingsWriteReport& report) {
+  if (!storage.Write(kMainGroup, field.name, FieldText(values, field)) && report) report(kRegistryWriteFailed);
 }
 
 }  // namespace
@@ -361,7 +362,7 @@ template <auto Member, typename T>
 void CSettings::Store(const T& value) {
   constexpr std::size_t row = RowOf<Member>();
   values_.get()->*Member = value;
-  WriteField(*storage_, *values_, kFields[row]);
+  WriteField(*storage_, *values_, kFields[row], writeFailed_);
 }
 
 SettingsEnvironment SettingsEnvironment::FromProcess() {
@@ -380,8 +381,12 @@ SettingsEnvironment SettingsEnvironment::FromProcess() {
   return environment;
 }
 
-CSettings::CSettings(std::unique_ptr<SettingsStorage> storage, const SettingsEnvironment& environment)
-    : storage_(std::move(storage)), values_(std::make_unique<SettingsValues>()), environment_(environment) {
+CSettings::CSettings(std::unique_ptr<SettingsStorage> storage, const SettingsEnvironment& environment,
+                     SettingsWriteReport writeFailed)
+    : storage_(std::move(storage)),
+      values_(std::make_unique<SettingsValues>()),
+      environment_(environment),
+      writeFailed_(std::move(writeFailed)) {
   // The dialog folders first, then everything "Use Defaults" resets, then what the store holds.
   for (const Field& field : kFields) {
     if (field.restoreRank == kNotRestored) AssignDefault(*values_, field, environment_);
@@ -393,7 +398,7 @@ CSettings::CSettings(std::unique_ptr<SettingsStorage> storage, const SettingsEnv
       AssignFromText(*values_, field, *text);
     } else {
       // Missing: the default goes into the store, which also creates the value.
-      WriteField(*storage_, *values_, field);
+      WriteField(*storage_, *values_, field, writeFailed_);
     }
   }
 }
@@ -405,7 +410,7 @@ void CSettings::RestoreDefaults(bool write) {
     if (field.restoreRank != kNotRestored) AssignDefault(*values_, field, environment_);
   }
   if (!write) return;
-  for (const std::size_t row : kRestoreOrder) WriteField(*storage_, *values_, kFields[row]);
+  for (const std::size_t row : kRestoreOrder) WriteField(*storage_, *values_, kFields[row], writeFailed_);
 }
 
 std::string CSettings::ProfileFolder() const { return values_->profileFolder; }
@@ -474,7 +479,7 @@ std::string CSettings::PreviousOutline() const {
 }
 
 void CSettings::SetPreviousOutline(const std::string& text) {
-  if (!storage_->Write(kMainGroup, kPreviousOutlineName, text)) ShowErrorCode(kRegistryWriteFailed);
+  if (!storage_->Write(kMainGroup, kPreviousOutlineName, text)) ReportWriteFailure();
 }
 
 bool CSettings::OnceMessageShouldShow(int stringId) {
@@ -483,13 +488,17 @@ bool CSettings::OnceMessageShouldShow(int stringId) {
 }
 
 void CSettings::SilenceOnceMessage(int stringId) {
-  if (!storage_->Write(kOnceGroup, OnceFlagName(stringId), "-1")) ShowErrorCode(kRegistryWriteFailed);
+  if (!storage_->Write(kOnceGroup, OnceFlagName(stringId), "-1")) ReportWriteFailure();
 }
 
 void CSettings::ResetOnceMessages() {
   // A reset that did not reach the store would leave the messages silenced while the user was told
   // nothing; say so as for any other failed write.
-  if (!storage_->RemoveGroup(kOnceGroup)) ShowErrorCode(kRegistryWriteFailed);
+  if (!storage_->RemoveGroup(kOnceGroup)) ReportWriteFailure();
+}
+
+void CSettings::ReportWriteFailure() const {
+  if (writeFailed_) writeFailed_(kRegistryWriteFailed);
 }
 
 std::vector<std::pair<std::string, std::string>> CSettings::ValuesInLoadOrder() const {
@@ -517,7 +526,7 @@ bool CSettings::SetByName(const std::string& name, const std::string& text) {
   const Field* field = FindField(name);
   if (!field) return false;
   AssignFromText(*values_, *field, text);
-  WriteField(*storage_, *values_, *field);
+  WriteField(*storage_, *values_, *field, writeFailed_);
   return true;
 }
 
@@ -537,10 +546,18 @@ std::unique_ptr<CSettings>& SettingsSlot() {
 
 }  // namespace
 
+// Not through AppMessages(): that would ask for the record being built.
+void ShowSettingsWriteFailure(const Error& error) {
+  Presenter().ShowMessageBox(StringOrEmpty(33030), ErrorText(error));
+}
+
 CSettings& Settings() {
   const std::lock_guard<std::mutex> lock(SettingsMutex());
   std::unique_ptr<CSettings>& slot = SettingsSlot();
-  if (!slot) slot = std::make_unique<CSettings>(MakeNativeSettingsStorage(), SettingsEnvironment::FromProcess());
+  if (!slot) {
+    slot = std::make_unique<CSettings>(MakeNativeSettingsStorage(), SettingsEnvironment::FromProcess(),
+                                       ShowSettingsWriteFailure);
+  }
   return *slot;
 }
 

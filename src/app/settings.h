@@ -6,7 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include <functional>
+
 #include "app/settings_storage.h"
+#include "base/error.h"
+#include "base/messages.h"
 
 namespace tintara {
 
@@ -47,15 +51,20 @@ struct SettingRule {
 // The rule of the value stored under `name` (exact spelling); nullopt for a name that is not stored.
 std::optional<SettingRule> SettingRuleOf(const std::string& name);
 
+// Told of a write the store refused (code 1).
+using SettingsWriteReport = std::function<void(const Error&)>;
+
 // Every persistent value of the program. Each setter stores the value and writes it at once; a write
-// that fails reports code 1 through the message convention and the value stays in memory.
-class CSettings {
+// that fails is told to `writeFailed` (code 1) and the value stays in memory. The record also keeps
+// which one-time messages the user silenced.
+class CSettings : public OnceMessageFlags {
  public:
   // Default folders, RestoreDefaults(false), then load: a missing value is written back with its
   // default, a present one is parsed and not written back.
-  CSettings(std::unique_ptr<SettingsStorage> storage, const SettingsEnvironment& environment);
+  CSettings(std::unique_ptr<SettingsStorage> storage, const SettingsEnvironment& environment,
+            SettingsWriteReport writeFailed = {});
   // Out of line: SettingsValues is complete only in settings.cpp.
-  ~CSettings();
+  ~CSettings() override;
   CSettings(const CSettings&) = delete;
   CSettings& operator=(const CSettings&) = delete;
 
@@ -122,8 +131,8 @@ class CSettings {
   void SetPreviousOutline(const std::string& text);
 
   // One-time messages: true when the message is to be shown.
-  bool OnceMessageShouldShow(int stringId);
-  void SilenceOnceMessage(int stringId);  // writes "-1"
+  bool OnceMessageShouldShow(int stringId) override;
+  void SilenceOnceMessage(int stringId) override;  // writes "-1"
   void ResetOnceMessages();               // removes the whole group
 
   // By stored name, for the command line: every value in load order as (name, stored text); the
@@ -140,14 +149,21 @@ class CSettings {
   template <auto Member, typename T>
   void Store(const T& value);
 
+  void ReportWriteFailure() const;
+
   std::unique_ptr<SettingsStorage> storage_;
   std::unique_ptr<SettingsValues> values_;
   SettingsEnvironment environment_;
+  SettingsWriteReport writeFailed_;
 };
 
-// The process's one settings record. Built on first use with the native store, unless one was
-// installed before.
+// The process's one settings record, for the two shells (flows of the core are handed the values they
+// need). Built on first use with the native store, failed writes shown on the shells' presenter,
+// unless one was installed before.
 CSettings& Settings();
+
+// How the shells tell of a failed write: the error box on their presenter.
+void ShowSettingsWriteFailure(const Error& error);
 
 // Replaces the process's record (tests, and a command line told to use another store).
 void InstallSettings(std::unique_ptr<CSettings> settings);

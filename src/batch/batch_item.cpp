@@ -5,7 +5,7 @@
 #include <span>
 #include <system_error>
 
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/file_io.h"
 #include "base/file_names.h"
 #include "base/result_codes.h"

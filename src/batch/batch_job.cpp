@@ -10,7 +10,7 @@
 #include <thread>
 #include <utility>
 
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/file_names.h"
 #include "base/result_codes.h"
 #include "profiles/profile_file.h"

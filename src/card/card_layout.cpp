@@ -85,7 +85,7 @@ int CardLayout::Layout() {
   try {
     areas.reserve(table.size());
   } catch (const std::bad_alloc&) {
-    ShowErrorCode(kOutOfMemory);
+    AppMessages().ShowError(kOutOfMemory);
     return kOutOfMemory;
   }
 

@@ -4,7 +4,7 @@
 
 #include "app/messages.h"
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/file_names.h"
 #include "base/result_codes.h"
 #include "engine/icc_profile.h"
@@ -60,10 +60,10 @@ bool ReportAreaCode(int code) {
   if (code == kOk || code == kSelectionIncomplete) return false;
   const int message = FindingMessage(code);
   if (message == 0) {
-    ShowErrorCode(code);
+    AppMessages().ShowError(code);
     return false;
   }
-  return !ShowOnceMessage(message, true);
+  return !AppMessages().ShowOnce(message, true);
 }
 
 std::string ProfileNameFromDocument(const std::string& fileName) {
@@ -96,7 +96,7 @@ CreateProfileOutcome RunCreateProfile(const CreateProfileInputs& inputs, Profile
   CardLayout& layout = *selection->Layout();
   if (inputs.references == nullptr || inputs.referenceIndex < 0 ||
       inputs.referenceIndex >= static_cast<int>(inputs.references->size())) {
-    ShowWarning(40505);
+    AppMessages().ShowWarning(40505);
     outcome.result = CreateProfileResult::kNoReference;
     return outcome;
   }
@@ -104,11 +104,11 @@ CreateProfileOutcome RunCreateProfile(const CreateProfileInputs& inputs, Profile
   // model changed stays picked; fitted against the other model's areas it would make a profile from
   // a few areas, or compare every area with the wrong colour.
   if ((*inputs.references)[inputs.referenceIndex].EntryCount() != static_cast<int>(layout.areas.size())) {
-    ShowErrorCode(kReferenceNotForCard);
+    AppMessages().ShowError(kReferenceNotForCard);
     outcome.result = CreateProfileResult::kNoReference;
     return outcome;
   }
-  if (inputs.image->converted() || inputs.documentHasEmbeddedProfile) ShowOnceMessage(40707, false);
+  if (inputs.image->converted() || inputs.documentHasEmbeddedProfile) AppMessages().ShowOnce(40707, false);
 
   ProfileRecord record;
   SetProfileName(record, ProfileNameFromDocument(inputs.documentFileName));
@@ -125,7 +125,7 @@ CreateProfileOutcome RunCreateProfile(const CreateProfileInputs& inputs, Profile
     return ReportAreaCode(code);
   };
   auto notCreated = [&]() {
-    ShowStatusText(40802);
+    AppMessages().ShowStatus(40802);
     outcome.result = CreateProfileResult::kNotCreated;
     return outcome;
   };
@@ -147,17 +147,18 @@ CreateProfileOutcome RunCreateProfile(const CreateProfileInputs& inputs, Profile
   }
   if (stop) return notCreated();
 
-  bool save = false;
-  const std::string description = AskProfileDescription(DefaultProfileDescription(chosen.name), save);
-  if (description == kCancelledDescription) {
+  // Cancel is the dialog's answer, never a text: whatever the user typed is a description.
+  const DescriptionAnswer named = Presenter().AskDescription(DefaultProfileDescription(chosen.name));
+  if (!named.ok) {
     outcome.result = CreateProfileResult::kDescriptionCancelled;
     return outcome;
   }
-  SetProfileDescription(record, description);
+  const bool save = named.saveToDisk;
+  SetProfileDescription(record, named.description);
   outcome.storeIndex = store.AddOrReplaceProfile(record);
   bool clean = true;
   for (int code : outcome.codes) clean = clean && code == kOk;
-  ShowStatusText(clean ? 40800 : 40801);
+  AppMessages().ShowStatus(clean ? 40800 : 40801);
   outcome.saveRequested = save;
   outcome.result = CreateProfileResult::kCreated;
   return outcome;

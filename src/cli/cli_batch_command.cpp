@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/result_codes.h"
 #include "base/text_encoding.h"
 #include "batch/batch_job.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/file_io.h"
 #include "base/result_codes.h"
 #include "base/text_encoding.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/file_io.h"
 #include "base/result_codes.h"
 #include "base/text_encoding.h"

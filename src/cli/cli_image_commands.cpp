@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/result_codes.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"

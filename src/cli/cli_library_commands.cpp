@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/result_codes.h"
 #include "base/text_encoding.h"
 #include "cli/cli_args.h"

@@ -1,7 +1,6 @@
 #include "cli/cli_presenter.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace tintara::cli {
 
@@ -36,11 +35,6 @@ YesNoCancel CliPresenter::AskYesNoCancel(const std::string&, const std::string& 
 
 DescriptionAnswer CliPresenter::AskDescription(const std::string& initial) {
   return {true, hasDescription_ ? description_ : initial, false};
-}
-
-void CliPresenter::EndProgram(int exitCode, bool) {
-  std::fflush(stdout);
-  std::exit(exitCode == 0 ? 0 : 2);
 }
 
 }  // namespace tintara::cli

@@ -35,7 +35,6 @@ class CliPresenter : public MessagePresenter {
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   YesNoCancel AskYesNoCancel(const std::string& caption, const std::string& text) override;
   DescriptionAnswer AskDescription(const std::string& initial) override;
-  void EndProgram(int exitCode, bool immediately) override;
 
  private:
   bool errorShown_ = false;

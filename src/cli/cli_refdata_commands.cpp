@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/program_folder.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/result_codes.h"
 #include "base/text_encoding.h"
 #include "cli/cli_args.h"

@@ -1,6 +1,6 @@
 #include "cli/cli_support.h"
 
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/file_io.h"
 #include "base/result_codes.h"
 #include "cli/cli_args.h"

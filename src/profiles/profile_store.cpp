@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <utility>
 #include <system_error>
 
 #include "base/file_names.h"
@@ -10,26 +12,50 @@
 
 namespace tintara {
 
-int ProfileStore::AddOrReplaceProfile(const ProfileRecord& record) {
+int ProfileStore::AddOrReplaceProfile(const ProfileRecord& record, ProfileId preferred) {
   for (size_t i = 0; i < records_.size(); ++i) {
     if (records_[i].name == record.name && records_[i].description == record.description) {
       records_[i] = record;
       return static_cast<int>(i);
     }
   }
+  ProfileId id = preferred;
+  if (id == kNoProfile || id > lastId_ || IndexOf(id) >= 0) id = ++lastId_;
   records_.push_back(record);
+  ids_.push_back(id);
   return static_cast<int>(records_.size() - 1);
 }
 
 void ProfileStore::RemoveProfile(int index) {
   if (index < 0 || index >= Count()) return;
   records_.erase(records_.begin() + index);
+  ids_.erase(ids_.begin() + index);
 }
 
 void ProfileStore::RemoveFolderProfiles() {
   for (int i = Count() - 1; i >= 0; --i) {
-    if (records_[i].InFolder) records_.erase(records_.begin() + i);
+    if (records_[i].InFolder) RemoveProfile(i);
   }
+}
+
+ProfileId ProfileStore::IdAt(int index) const {
+  return index >= 0 && index < Count() ? ids_[static_cast<size_t>(index)] : kNoProfile;
+}
+
+int ProfileStore::IndexOf(ProfileId id) const {
+  if (id == kNoProfile) return -1;
+  const auto it = std::find(ids_.begin(), ids_.end(), id);
+  return it == ids_.end() ? -1 : static_cast<int>(it - ids_.begin());
+}
+
+const ProfileRecord* ProfileStore::Find(ProfileId id) const {
+  const int index = IndexOf(id);
+  return index < 0 ? nullptr : &records_[static_cast<size_t>(index)];
+}
+
+ProfileRecord* ProfileStore::Find(ProfileId id) {
+  const int index = IndexOf(id);
+  return index < 0 ? nullptr : &records_[static_cast<size_t>(index)];
 }
 
 int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
@@ -39,6 +65,12 @@ int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
   // only "/" separates; a final "\" is part of a folder's name).
   if (directory.size() > 1 && IsFolderSeparator(directory.back())) directory.pop_back();
 
+  // A profile the folder still holds is the same profile after the new scan: the lists and batch
+  // items that name it keep it.
+  std::map<std::pair<std::string, std::string>, ProfileId> previous;
+  for (int i = 0; i < store.Count(); ++i) {
+    if (store.At(i).InFolder) previous.emplace(std::pair(store.At(i).name, store.At(i).description), store.IdAt(i));
+  }
   store.RemoveFolderProfiles();
 
   std::vector<std::filesystem::path> files;
@@ -55,7 +87,11 @@ int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
     switch (ReadProfileFile(file.string(), record)) {
       case ProfileFileStatus::kOk:
         record.InFolder = true;
-        store.AddOrReplaceProfile(record);
+        if (const auto it = previous.find({record.name, record.description}); it != previous.end()) {
+          store.AddOrReplaceProfile(record, it->second);
+        } else {
+          store.AddOrReplaceProfile(record);
+        }
         break;
       case ProfileFileStatus::kOutOfMemory:
         return kOutOfMemory;

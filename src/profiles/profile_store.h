@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -7,14 +8,21 @@
 
 namespace tintara {
 
-// The application's list of known profiles, in order of insertion. A record's position is the key
-// the profile lists keep with their entries. Two records are the same profile when both their names
-// and their descriptions are equal.
+// A profile's identity in the store for the length of the run: what the profile lists, documents and
+// batch items keep, never a list's text (two profiles can read alike) nor a position (positions move
+// when a profile is removed). 0 is no profile.
+using ProfileId = uint64_t;
+inline constexpr ProfileId kNoProfile = 0;
+
+// The application's list of known profiles, in order of insertion. Two records are the same profile
+// when both their names and their descriptions are equal; such a record replacing another keeps its
+// identity. A copy of the store (a batch run works on one) keeps every identity.
 class ProfileStore {
  public:
-  // Takes a copy of `record`: it replaces, at its position, a record with the same name and
-  // description, or is appended. Returns the copy's position.
-  int AddOrReplaceProfile(const ProfileRecord& record);
+  // Takes a copy of `record`: it replaces, at its position and with its identity, a record with the
+  // same name and description, or is appended with a new identity (`preferred` when that is free, so
+  // a profile read again from the folder stays the profile it was). Returns the copy's position.
+  int AddOrReplaceProfile(const ProfileRecord& record, ProfileId preferred = kNoProfile);
 
   // Removes the record at `index`; later records move down by one. An index outside the store
   // changes nothing.
@@ -28,8 +36,17 @@ class ProfileStore {
   ProfileRecord& At(int index) { return records_.at(index); }
   const std::vector<ProfileRecord>& Records() const { return records_; }
 
+  // The identity of the record at `index` (kNoProfile outside the store), the position of a profile
+  // (-1 when it is not in the store), and the profile itself (nullptr then).
+  ProfileId IdAt(int index) const;
+  int IndexOf(ProfileId id) const;
+  const ProfileRecord* Find(ProfileId id) const;
+  ProfileRecord* Find(ProfileId id);
+
  private:
   std::vector<ProfileRecord> records_;
+  std::vector<ProfileId> ids_;  // beside records_, one for one
+  ProfileId lastId_ = kNoProfile;
 };
 
 // Reads every "*.tnp" file of `folder` (in order of file name) into the store, after removing the

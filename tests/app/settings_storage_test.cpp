@@ -21,7 +21,7 @@ class SettingsFileTest : public ::testing::Test {
  protected:
   std::string Path(const std::string& name) const { return dir.File(name); }
   std::unique_ptr<CSettings> Open(const std::string& path) {
-    return std::make_unique<CSettings>(MakeFileSettingsStorage(path), SettingsEnvironment{});
+    return std::make_unique<CSettings>(MakeFileSettingsStorage(path), SettingsEnvironment{}, ShowSettingsWriteFailure);
   }
   test::TempDir dir;
   test::ScriptedPresenter presenter;

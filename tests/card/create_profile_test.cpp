@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/result_codes.h"
 #include "card/profile_quality.h"
 #include "card_renderer.h"
@@ -228,10 +228,15 @@ TEST_F(CreateProfileFlow, NoMeasurableAreaMeansNoProfile) {
 TEST_F(CreateProfileFlow, DescriptionCancelAndMissingReference) {
   presenter_.descriptionAnswers.push_back({false, "typed", true});
   EXPECT_EQ(Run().result, CreateProfileResult::kDescriptionCancelled);
-  presenter_.descriptionAnswers.push_back({true, ">>>CANSELL<<<", true});  // typed, and OK pressed
-  EXPECT_EQ(Run().result, CreateProfileResult::kDescriptionCancelled);
   EXPECT_EQ(store_.Count(), 0);
   EXPECT_TRUE(Statuses().empty());
+  // Only Cancel cancels: any text typed and confirmed is the description, whatever it reads.
+  presenter_.descriptionAnswers.push_back({true, ">>>CANSELL<<<", true});
+  EXPECT_EQ(Run().result, CreateProfileResult::kCreated);
+  ASSERT_EQ(store_.Count(), 1);
+  EXPECT_EQ(store_.At(0).description, ">>>CANSELL<<<");
+  store_.RemoveProfile(0);
+  presenter_.shown.clear();
 
   EXPECT_EQ(Run("card.tif", -1).result, CreateProfileResult::kNoReference);
   auto boxes = presenter_.Of("box");

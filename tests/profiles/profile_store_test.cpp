@@ -19,23 +19,43 @@ using test::TestProfileRecord;
 using test::WriteFileBytes;
 using test::WriteFileText;
 
-TEST(ProfileStore, SameNameAndDescriptionReplacesInPlace) {
+TEST(ProfileStore, SameNameAndDescriptionReplacesInPlaceAndIdentitiesOutliveMoves) {
   ProfileStore store;
   EXPECT_EQ(store.AddOrReplaceProfile(TestProfileRecord("A", "x", 1.1)), 0);
   EXPECT_EQ(store.AddOrReplaceProfile(TestProfileRecord("B", "x")), 1);
   EXPECT_EQ(store.AddOrReplaceProfile(TestProfileRecord("A", "y")), 2);  // another description: another profile
   EXPECT_EQ(store.AddOrReplaceProfile(TestProfileRecord("a", "x")), 3);  // names compare with case
+  const ProfileId a = store.IdAt(0);
+  const ProfileId b = store.IdAt(1);
   EXPECT_EQ(store.AddOrReplaceProfile(TestProfileRecord("A", "x", 1.9)), 0);
   ASSERT_EQ(store.Count(), 4);
   EXPECT_NEAR(store.At(0).transform.matrix[0][0], 1.9, 1.0 / 65535);
+  EXPECT_EQ(store.IdAt(0), a) << "a replacement is the same profile";
+  // Two records whose list texts read alike are two profiles.
+  store.AddOrReplaceProfile(TestProfileRecord("cardB (x)", ""));
+  store.AddOrReplaceProfile(TestProfileRecord("cardB", "x"));
+  EXPECT_EQ(ProfileBoxText(store.At(4)), ProfileBoxText(store.At(5)));
+  EXPECT_NE(store.IdAt(4), store.IdAt(5));
+  EXPECT_EQ(store.Find(store.IdAt(5))->description, "x");
 
   store.RemoveProfile(0);
-  ASSERT_EQ(store.Count(), 3);
+  ASSERT_EQ(store.Count(), 5);
   EXPECT_EQ(ProfileBoxText(store.At(0)), "B (x)");
   EXPECT_EQ(ProfileBoxText(store.At(1)), "A (y)");
-  store.RemoveProfile(3);
+  EXPECT_EQ(store.Find(a), nullptr);
+  EXPECT_EQ(store.IndexOf(a), -1);
+  EXPECT_EQ(store.IndexOf(b), 0) << "an identity follows its record to its new position";
+  store.RemoveProfile(5);
   store.RemoveProfile(-1);
-  EXPECT_EQ(store.Count(), 3);
+  EXPECT_EQ(store.Count(), 5);
+  EXPECT_EQ(store.IdAt(5), kNoProfile);
+  EXPECT_EQ(store.Find(kNoProfile), nullptr);
+
+  // A copy (a batch run's) knows every profile by the same identity; identities are never reused.
+  const ProfileStore copy = store;
+  EXPECT_EQ(copy.Find(b)->name, "B");
+  store.AddOrReplaceProfile(TestProfileRecord("C", ""));
+  EXPECT_NE(store.IdAt(5), a);
 }
 
 TEST(ProfileStore, ScanReadsOnlyProfilesOfThisSystem) {
@@ -85,9 +105,12 @@ TEST(ProfileStore, RescanReplacesFolderRecordsAndKeepsThisRunsOnes) {
   created.Unsaved = true;
   store.AddOrReplaceProfile(TestProfileRecord("Mine", ""));
   store.AddOrReplaceProfile(created);
+  const ProfileId portrait = store.IdAt(1);
   ASSERT_EQ(ScanProfileFolder(dir.path(), store), kOk);
   ASSERT_EQ(store.Count(), 3);
   EXPECT_EQ(store.At(0).name, "Mine");
+  EXPECT_EQ(store.IdAt(1), portrait);
+  const ProfileId old = store.IdAt(2);
   // The record of this run with the folder file's name and description is replaced at its position.
   EXPECT_EQ(store.At(1).name, "Portrait");
   EXPECT_TRUE(store.At(1).InFolder);
@@ -101,6 +124,9 @@ TEST(ProfileStore, RescanReplacesFolderRecordsAndKeepsThisRunsOnes) {
   ASSERT_EQ(store.Count(), 2);
   EXPECT_EQ(store.At(0).name, "Mine");
   EXPECT_EQ(store.At(1).name, "Portrait");
+  // A profile the folder still holds stays the profile it was for whoever refers to it.
+  EXPECT_EQ(store.IdAt(1), portrait);
+  EXPECT_EQ(store.Find(old), nullptr);
 }
 
 }  // namespace

@@ -53,13 +53,6 @@ DescriptionAnswer ScriptedPresenter::AskDescription(const std::string& initial) 
   return a;
 }
 
-void ScriptedPresenter::EndProgram(int exitCode, bool immediately) {
-  Shown s{"end", "", ""};
-  s.exitCode = exitCode;
-  s.immediately = immediately;
-  shown.push_back(s);
-}
-
 namespace {
 
 template <typename T>

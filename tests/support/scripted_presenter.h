@@ -13,14 +13,12 @@ namespace tintara::test {
 class ScriptedPresenter : public MessagePresenter {
  public:
   struct Shown {
-    // "box", "status", "once", "yesno", "yesnocancel", "description", "end", "files", "folder",
-    // "jpeg", "zoom"
+    // "box", "status", "once", "yesno", "yesnocancel", "description", "files", "folder", "jpeg",
+    // "zoom"
     std::string kind;
     std::string caption;
     std::string text;
     bool choice = false;  // once dialogs: Continue/Cancel instead of OK
-    int exitCode = 0;     // "end"
-    bool immediately = false;
     int initial = 0;  // "jpeg" and "zoom": the value the dialog opened with
     int low = 0;      // "zoom": the range offered
     int high = 0;
@@ -54,7 +52,6 @@ class ScriptedPresenter : public MessagePresenter {
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   YesNoCancel AskYesNoCancel(const std::string& caption, const std::string& text) override;
   DescriptionAnswer AskDescription(const std::string& initial) override;
-  void EndProgram(int exitCode, bool immediately) override;
   FileDialogAnswer AskFiles(const FileDialogRequest& request) override;
   std::optional<std::string> AskFolder(const std::string& title, const std::string& initial) override;
   std::optional<int> AskJpegQuality(int initial) override;

@@ -5,7 +5,8 @@
 namespace tintara::test {
 
 PrivateSettings::PrivateSettings() {
-  InstallSettings(std::make_unique<CSettings>(MakeFileSettingsStorage(file()), SettingsEnvironment{}));
+  InstallSettings(
+      std::make_unique<CSettings>(MakeFileSettingsStorage(file()), SettingsEnvironment{}, ShowSettingsWriteFailure));
 }
 
 PrivateSettings::~PrivateSettings() { InstallSettings(nullptr); }

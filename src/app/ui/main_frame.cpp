@@ -22,7 +22,7 @@
 
 #include "app/messages.h"
 #include "app/settings_storage.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "app/ui/about_dialog.h"
 #include "app/ui/child_frame.h"
 #include "app/ui/commands.h"
@@ -417,17 +417,17 @@ void CMainFrame::ConnectCommands() {
   on(cmd::kProfileAdd, [this] {
     const int added = AddProfilesCommand(profiles_);
     RefillProfileBox();
-    if (added >= 0) profileBar_->SelectProfileIndex(added);
+    if (added >= 0) profileBar_->SelectProfile(profiles_.IdAt(added));
   });
   on(cmd::kProfileSaveAs, [this] {
-    const int index = profileBar_->SelectedProfileIndex();
-    if (index < 0 || index >= profiles_.Count()) return;
+    const int index = profiles_.IndexOf(profileBar_->SelectedProfileId());
+    if (index < 0) return;
     SaveProfileAsCommand(profiles_, index);
     RefillProfileBox();
   });
   on(cmd::kProfileRemove, [this] {
-    const int index = profileBar_->SelectedProfileIndex();
-    if (index < 0 || index >= profiles_.Count()) return;
+    const int index = profiles_.IndexOf(profileBar_->SelectedProfileId());
+    if (index < 0) return;
     RemoveProfileCommand(profiles_, index);
     RefillProfileBox();
   });
@@ -573,10 +573,7 @@ void CMainFrame::RefillProfileBox() { profileBar_->FillProfiles(profiles_); }
 
 void CMainFrame::RefillReferenceBox() { profileBar_->FillReferences(references_, cardModel_); }
 
-const ProfileRecord* CMainFrame::SelectedProfile() const {
-  const int index = profileBar_->SelectedProfileIndex();
-  return index >= 0 && index < profiles_.Count() ? &profiles_.At(index) : nullptr;
-}
+const ProfileRecord* CMainFrame::SelectedProfile() const { return profiles_.Find(profileBar_->SelectedProfileId()); }
 
 int CMainFrame::SelectedReferenceIndex() const {
   const int index = profileBar_->SelectedReferenceIndex();

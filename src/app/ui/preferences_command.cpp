@@ -37,7 +37,7 @@ void RescanProfileFolder(CMainFrame& frame, const std::string& folder) {
   // The scan finds nothing in a folder that does not exist and reports no problem; the user who
   // just typed that folder is told it is not valid, as for an empty one. The folder stays stored.
   if (code == kOk && !QFileInfo(ui::ToQString(folder)).isDir()) code = kProfileFolderInvalid;
-  ShowErrorCode(code);
+  AppMessages().ShowError(code);
   frame.RefillProfileBox();
 }
 
@@ -71,7 +71,7 @@ void RunPreferencesCommand(CMainFrame& frame) {
 
   if (monitorFlag != previousMonitorFlag) {
     for (CTintaraDoc* document : OpenDocuments(frame)) {
-      ShowErrorCode(document->RebuildDisplay());
+      AppMessages().ShowError(document->RebuildDisplay());
       document->UpdateAllViews(0);
     }
   }

@@ -16,7 +16,7 @@
 
 #include "app/messages.h"
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "app/ui/ui_text.h"
 
 namespace tintara {

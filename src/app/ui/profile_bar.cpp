@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QVariant>
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -16,7 +17,7 @@ namespace tintara {
 
 namespace {
 
-using Entry = std::pair<QString, int>;  // text, position in the application's list
+using Entry = std::pair<QString, QVariant>;  // text, what it stands for (profile identity, set position)
 
 // The order of a sorted list: letters before case, so "alpha" and "Beta" sort as a reader expects;
 // texts that differ only in case keep a fixed order.
@@ -26,16 +27,22 @@ bool EntryLess(const Entry& a, const Entry& b) {
   return a.first < b.first;
 }
 
-// Empties `box` and adds the entries in sorted order, each with its position as item data; then
-// selects the entry whose text is `keep`, else the first. Emits no change signal of its own. (A
-// reference set may have an empty name, so "nothing to keep" is not the empty text.)
-void FillSorted(QComboBox* box, std::vector<Entry> entries, const std::optional<QString>& keep) {
+// Empties `box` and adds the entries in sorted order, each with what it stands for as item data;
+// then selects the entry `keep` finds, else the first. Emits no change signal of its own.
+template <typename Keep>
+void FillSorted(QComboBox* box, std::vector<Entry> entries, Keep keep) {
   std::stable_sort(entries.begin(), entries.end(), EntryLess);
   const QSignalBlocker blocker(box);
   box->clear();
   for (const Entry& entry : entries) box->addItem(entry.first, entry.second);
-  const int kept = keep ? box->findText(*keep, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1;
+  const int kept = keep(box);
   box->setCurrentIndex(kept >= 0 ? kept : (box->count() > 0 ? 0 : -1));
+}
+
+// The entry with the text selected before, found again after a refill. (A reference set may have
+// an empty name, so "nothing to keep" is not the empty text.)
+auto KeepText(const std::optional<QString>& text) {
+  return [text](const QComboBox* box) { return text ? box->findText(*text, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1; };
 }
 
 std::optional<QString> SelectedText(const QComboBox* box) {
@@ -49,6 +56,8 @@ int SelectedData(const QComboBox* box) {
   const int index = box->currentData().toInt(&ok);
   return ok ? index : -1;
 }
+
+QVariant IdData(ProfileId id) { return QVariant::fromValue<qulonglong>(id); }
 
 }  // namespace
 
@@ -80,11 +89,13 @@ CProfileBar::CProfileBar(QWidget* parent) : QToolBar(tr("Profile Bar"), parent) 
 }
 
 void CProfileBar::FillProfiles(const ProfileStore& store) {
-  const std::optional<QString> keep = SelectedText(profileBox_);
+  const ProfileId keep = SelectedProfileId();
   std::vector<Entry> entries;
   entries.reserve(static_cast<size_t>(store.Count()));
-  for (int i = 0; i < store.Count(); ++i) entries.emplace_back(ui::ToQString(ProfileBoxText(store.At(i))), i);
-  FillSorted(profileBox_, std::move(entries), keep);
+  for (int i = 0; i < store.Count(); ++i) {
+    entries.emplace_back(ui::ToQString(ProfileBoxText(store.At(i))), IdData(store.IdAt(i)));
+  }
+  FillSorted(profileBox_, std::move(entries), [keep](const QComboBox* box) { return box->findData(IdData(keep)); });
 
   const QFontMetrics metrics(profileBox_->view()->font());
   int widest = 0;
@@ -108,15 +119,20 @@ void CProfileBar::FillReferences(const ReferenceSetList& sets, CardModel model) 
     entries.emplace_back(ui::ToQString(sets[i].name), static_cast<int>(i));
     if (modelChanged && entries.size() == 1) keep = entries.front().first;
   }
-  FillSorted(referenceBox_, std::move(entries), keep);
+  FillSorted(referenceBox_, std::move(entries), KeepText(keep));
   emit referenceSelectionChanged();
 }
 
-int CProfileBar::SelectedProfileIndex() const { return SelectedData(profileBox_); }
+ProfileId CProfileBar::SelectedProfileId() const {
+  if (profileBox_->currentIndex() < 0) return kNoProfile;
+  return profileBox_->currentData().toULongLong();
+}
+
 int CProfileBar::SelectedReferenceIndex() const { return SelectedData(referenceBox_); }
 
-bool CProfileBar::SelectProfileIndex(int index) {
-  const int entry = profileBox_->findData(index);
+bool CProfileBar::SelectProfile(ProfileId id) {
+  if (id == kNoProfile) return false;
+  const int entry = profileBox_->findData(IdData(id));
   if (entry < 0) return false;
   profileBox_->setCurrentIndex(entry);
   return true;

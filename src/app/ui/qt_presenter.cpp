@@ -5,9 +5,6 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QThread>
-#include <cstdio>
-#include <cstdlib>
 
 #include "app/ui/folder_dialog.h"
 #include "app/ui/once_dialog.h"
@@ -19,22 +16,6 @@
 namespace tintara {
 
 namespace {
-
-// Ends the event loop with `exitCode` once control is back in one. A request that arrives while no
-// loop runs (posted events handed out by a processEvents() during start-up) would be forgotten by
-// the exec() that follows, so it waits for the next round instead.
-void PostExit(int exitCode) {
-  QMetaObject::invokeMethod(
-      qApp,
-      [exitCode] {
-        if (QThread::currentThread()->loopLevel() == 0) {
-          PostExit(exitCode);
-        } else {
-          QCoreApplication::exit(exitCode);
-        }
-      },
-      Qt::QueuedConnection);
-}
 
 int AskButtons(QWidget* owner, const std::string& caption, const std::string& text,
                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escape) {
@@ -100,17 +81,6 @@ DescriptionAnswer QtMessagePresenter::AskDescription(const std::string& initial)
   CProfileDescriptionDialog dialog(ui::ToQString(initial), owner_);
   const bool ok = dialog.exec() == QDialog::Accepted;
   return {ok, ui::ToUtf8(dialog.description()), dialog.saveToDisk()};
-}
-
-void QtMessagePresenter::EndProgram(int exitCode, bool immediately) {
-  if (immediately) {
-    // Nothing is left to unwind into safely (exhausted memory); the settings are written as they
-    // change, so only the console streams need flushing.
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(exitCode);
-  }
-  PostExit(exitCode);
 }
 
 FileDialogAnswer QtMessagePresenter::AskFiles(const FileDialogRequest& request) {

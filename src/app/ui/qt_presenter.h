@@ -24,9 +24,6 @@ class QtMessagePresenter : public MessagePresenter {
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   YesNoCancel AskYesNoCancel(const std::string& caption, const std::string& text) override;
   DescriptionAnswer AskDescription(const std::string& initial) override;
-  // At once: the process ends here. Otherwise the event loop ends with the code as soon as control
-  // returns to it, also when it has not started yet.
-  void EndProgram(int exitCode, bool immediately) override;
   FileDialogAnswer AskFiles(const FileDialogRequest& request) override;
   std::optional<std::string> AskFolder(const std::string& title, const std::string& initial) override;
   std::optional<int> AskJpegQuality(int initial) override;

@@ -7,7 +7,7 @@
 #include "app/program_folder.h"
 #include "app/settings.h"
 #include "app/settings_storage.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/qt_presenter.h"
 #include "app/ui/ui_text.h"
@@ -55,10 +55,10 @@ int CTintaraApp::InitInstance() {
   // status is returned from here, as an exit asked for before the event loop runs would be lost.
   const int referenceCode = LoadReferenceData(references_, options_.referenceDataPath);
   if (referenceCode != 0) {
-    ShowErrorCode(referenceCode);
+    AppMessages().ShowError(referenceCode);
     if (ErrorCodeEndsProgram(referenceCode)) return 1;
   } else if (const int scanCode = ScanProfileFolder(Settings().ProfileFolder(), profiles_); scanCode != 0) {
-    ShowErrorCode(scanCode);
+    AppMessages().ShowError(scanCode);
     if (ErrorCodeEndsProgram(scanCode)) return 1;
   }
 

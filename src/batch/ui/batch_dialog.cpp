@@ -27,7 +27,7 @@
 
 #include "app/messages.h"
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "app/ui/commands.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/profile_bar.h"

@@ -55,7 +55,6 @@ class WaitCursorPresenter final : public MessagePresenter {
     Asking asking(active_);
     return inner_->AskDescription(initial);
   }
-  void EndProgram(int exitCode, bool immediately) override { inner_->EndProgram(exitCode, immediately); }
   FileDialogAnswer AskFiles(const FileDialogRequest& request) override {
     Asking asking(active_);
     return inner_->AskFiles(request);
@@ -120,8 +119,9 @@ CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDo
   if (result.outcome.result != CreateProfileResult::kCreated) return result;
 
   const int index = result.outcome.storeIndex;
+  const ProfileId id = store.IdAt(index);
   frame.RefillProfileBox();
-  frame.profileBar()->SelectProfileIndex(index);
+  frame.profileBar()->SelectProfile(id);
 
   const ProfileRecord& record = store.At(index);
   if (const CardLayout* layout = view.selection().Layout()) {
@@ -139,7 +139,7 @@ CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDo
     SaveProfileAsCommand(store, index);
     // A save gives the entry its file's name; the new profile stays the selected one.
     frame.RefillProfileBox();
-    frame.profileBar()->SelectProfileIndex(index);
+    frame.profileBar()->SelectProfile(id);
   }
   frame.UpdateCommandUI();
   return result;

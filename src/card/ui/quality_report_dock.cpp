@@ -17,7 +17,7 @@
 #include <cstdio>
 
 #include "app/messages.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "app/ui/ui_text.h"
 #include "base/file_io.h"
 

@@ -114,13 +114,13 @@ bool CTintaraDoc::OnOpenDocument(const std::string& path) {
   WaitCursor wait;
   // Only a regular file that can be read is looked at further: a FIFO would wait for ever.
   if (CheckImageFile(path) != kOk) {
-    ShowWarning(kTextCannotOpenImage);
+    AppMessages().ShowWarning(kTextCannotOpenImage);
     return false;
   }
   const std::string name = FileNameOf(path);
   const size_t dot = name.rfind('.');
   if (dot == std::string::npos || ImageFormatOf(name) == ImageFormat::kUnknown) {
-    ShowWarning(kTextUnsupportedImageType);
+    AppMessages().ShowWarning(kTextUnsupportedImageType);
     return false;
   }
   const std::string baseName = name.substr(0, dot);
@@ -129,9 +129,9 @@ bool CTintaraDoc::OnOpenDocument(const std::string& path) {
   ImageBuffer image;
   ImageReadInfo info;
   int code = ReadImageFile(path, image, &info);
-  if (info.paletteNotice) ShowOnceMessage(kOncePaletteImage, false);
+  if (info.paletteNotice) AppMessages().ShowOnce(kOncePaletteImage, false);
   if (code != kOk) {
-    ShowErrorCode(code);
+    AppMessages().ShowError(code);
     return false;
   }
   // The profile the file carries stays with the image: the title tells of it, the display previews
@@ -143,12 +143,12 @@ bool CTintaraDoc::OnOpenDocument(const std::string& path) {
   }
   code = image.KeepUnconverted();
   if (code != kOk) {
-    ShowErrorCode(code);
+    AppMessages().ShowError(code);
     return false;
   }
   DisplayBitmap bitmap;
   if (FillDisplay(bitmap, image, embedded) != kOk) {
-    ShowErrorCode(kImageTooLarge);
+    AppMessages().ShowError(kImageTooLarge);
     return false;
   }
 
@@ -161,7 +161,7 @@ bool CTintaraDoc::OnOpenDocument(const std::string& path) {
   modified_ = false;
   UpdateAllViews(CTintaraView::kHintFitAfterOpen);
   emit stateChanged();
-  ShowOnceMessage(kOnceAfterOpening, false);
+  AppMessages().ShowOnce(kOnceAfterOpening, false);
   return true;
 }
 
@@ -188,7 +188,7 @@ bool CTintaraDoc::OnSaveDocument(const std::string& path) {
   // The type is checked before the read-only question: a file the user agrees to replace is then
   // never touched for a save that cannot happen.
   if (name.find('.') == std::string::npos || format == ImageFormat::kUnknown) {
-    ShowWarning(kTextUnsupportedImageType);
+    AppMessages().ShowWarning(kTextUnsupportedImageType);
     return false;
   }
   // Only the first page of a file of several was read; writing it over the file would lose the rest.
@@ -196,13 +196,13 @@ bool CTintaraDoc::OnSaveDocument(const std::string& path) {
   pages.severalImages = fileHasFurtherImages_;
   int code = CheckKeepsEveryImage(pathName_, path, pages);
   if (code != kOk) {
-    ShowErrorCode(code);
+    AppMessages().ShowError(code);
     return false;
   }
 
   std::optional<ReadOnlyReplacement> replacement;
   if (IsReadOnlyFile(path)) {
-    if (!AskReplaceReadOnly()) return false;
+    if (!AppMessages().AskReplaceReadOnly()) return false;
     // The old file is not deleted first: the writer puts the new one in its place only once it is
     // complete, so a failed write still leaves the old one.
     replacement.emplace(path);
@@ -219,7 +219,7 @@ bool CTintaraDoc::OnSaveDocument(const std::string& path) {
 
   code = WriteImageFile(path, format, image_, std::span<const uint8_t>(embeddedProfile_.bytes), quality);
   if (code != kOk) {
-    ShowErrorCode(code);
+    AppMessages().ShowError(code);
     return false;
   }
   if (replacement) replacement->Keep();
@@ -238,7 +238,7 @@ void CTintaraDoc::OnConvert(const ProfileRecord* profile) {
   // profile goes only once the conversion has succeeded: conversion and embedding exclude each other.
   const int code = ConvertWithProfile(image_, *profile);
   if (code != kOk) {
-    ShowErrorCode(code);
+    AppMessages().ShowError(code);
     return;
   }
   embeddedProfile_ = ProfileRecord{};
@@ -280,7 +280,7 @@ void CTintaraDoc::OnRotate(bool clockwise) {
   WaitCursor wait;
   const int code = clockwise ? image_.RotateClockwise() : image_.RotateCounterClockwise();
   if (code != kOk) {
-    ShowErrorCode(code);
+    AppMessages().ShowError(code);
     return;
   }
   RebuildDisplayOrEnd();
@@ -341,7 +341,7 @@ int CTintaraDoc::RebuildDisplayOrEnd() {
   // Once the image is open, a display bitmap that cannot be had means memory is exhausted: code 3
   // ends the program after its message.
   const int code = RebuildDisplay();
-  ShowErrorCode(code);
+  AppMessages().ShowError(code);
   return code;
 }
 

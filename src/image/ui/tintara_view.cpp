@@ -636,7 +636,7 @@ void CTintaraView::mousePressEvent(QMouseEvent* event) {
           OutlineChanged();
           ApplyToolCommand(ViewTool::kMove);
           emit toolRequested(ViewTool::kMove);
-          ShowOnceMessage(kOutlineMarkedMessage, false);
+          AppMessages().ShowOnce(kOutlineMarkedMessage, false);
         }
       }
       break;

@@ -7,7 +7,7 @@
 
 #include "app/messages.h"
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "base/result_codes.h"
 #include "profiles/profile_file.h"
 
@@ -45,7 +45,7 @@ SaveOutcome SaveRecordAs(ProfileRecord& record) {
 
   const std::string& path = answer.paths.front();
   const bool saved = SaveProfileFile(record, path);
-  if (!saved) ShowErrorCode(kProfileSaveFailed);
+  if (!saved) AppMessages().ShowError(kProfileSaveFailed);
   const std::string folder = FolderOf(path);
   if (!folder.empty()) settings.SetSaveProfileFolder(folder);
   return saved ? SaveOutcome::kSaved : SaveOutcome::kFailed;
@@ -83,7 +83,7 @@ int AddProfilesCommand(ProfileStore& store) {
           last = store.AddOrReplaceProfile(record);
           break;
         case ProfileFileStatus::kCannotRead:
-          ShowErrorCode(kProfileLoadFailed);
+          AppMessages().ShowError(kProfileLoadFailed);
           break;
         case ProfileFileStatus::kEmpty:
           break;
@@ -91,11 +91,11 @@ int AddProfilesCommand(ProfileStore& store) {
           Presenter().ShowMessageBox(StringOrEmpty(kCaptionError), kTextForeignProfile);
           break;
         case ProfileFileStatus::kOutOfMemory:
-          ShowErrorCode(kOutOfMemory);
+          AppMessages().ShowError(kOutOfMemory);
           return last;
       }
     } catch (const std::bad_alloc&) {
-      ShowErrorCode(kOutOfMemory);
+      AppMessages().ShowError(kOutOfMemory);
       return last;
     }
   }

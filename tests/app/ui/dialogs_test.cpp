@@ -20,7 +20,7 @@
 
 #include "app/messages.h"
 #include "app/settings.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "app/ui/about_dialog.h"
 #include "app/ui/folder_dialog.h"
 #include "app/ui/once_dialog.h"
@@ -126,13 +126,13 @@ TEST_F(PresenterTest, OnceMessagesAreSilencedOnlyByContinue) {
       answer("cancelButton")(dialog);
     });
     script.Then<COnceDialog>(answer("continueButton"));
-    EXPECT_FALSE(ShowOnceMessage(40711, true));
-    EXPECT_TRUE(ShowOnceMessage(40711, true));
+    EXPECT_FALSE(AppMessages().ShowOnce(40711, true));
+    EXPECT_TRUE(AppMessages().ShowOnce(40711, true));
     EXPECT_EQ(script.StepsDone(), 2);
   }
   test::ModalScript unexpected(300);
   unexpected.Then<QWidget>([](QWidget* w) { w->close(); });
-  EXPECT_TRUE(ShowOnceMessage(40711, true));
+  EXPECT_TRUE(AppMessages().ShowOnce(40711, true));
   Wait(50);
   EXPECT_EQ(unexpected.StepsDone(), 0);
 }
@@ -157,8 +157,8 @@ TEST_F(PresenterTest, BoxesCarryCaptionIconAndOwnerAndAnswerWithTheButtonPressed
       .Then<QMessageBox>(press(QMessageBox::No))
       .Then<QMessageBox>(press(QMessageBox::No))
       .Then<QMessageBox>(press(QMessageBox::Cancel));
-  ShowErrorCode(13);
-  EXPECT_TRUE(AskReplaceReadOnly());
+  AppMessages().ShowError(13);
+  EXPECT_TRUE(AppMessages().AskReplaceReadOnly());
   EXPECT_FALSE(presenter.AskYesNo("Tintara Warning", "Replace?"));
   EXPECT_EQ(presenter.AskYesNoCancel("Tintara Warning", "Save it?"), YesNoCancel::kNo);
   EXPECT_EQ(presenter.AskYesNoCancel("Tintara Warning", "Save it?"), YesNoCancel::kCancel);
@@ -173,19 +173,8 @@ TEST_F(PresenterTest, BoxesCarryCaptionIconAndOwnerAndAnswerWithTheButtonPressed
     EXPECT_EQ(s.parent, &window);
   }
 
-  ShowStatusText(40800);
+  AppMessages().ShowStatus(40800);
   EXPECT_EQ(window.statusBar()->currentMessage(), "The color profile was successfully created.");
-}
-
-// The end of the program is a request to the event loop: nothing ends while the caller unwinds,
-// and the loop started afterwards ends at once with the code.
-TEST_F(PresenterTest, EndProgramEndsTheLoopThatStartsLater) {
-  presenter.EndProgram(7, false);
-  QTimer fallback;
-  fallback.setSingleShot(true);
-  QObject::connect(&fallback, &QTimer::timeout, [] { QCoreApplication::exit(-99); });
-  fallback.start(3000);
-  EXPECT_EQ(QCoreApplication::exec(), 7);
 }
 
 TEST_F(PresenterTest, DescriptionDialogLimitsTheTextAndSavesOnlyOnOk) {
@@ -208,11 +197,11 @@ TEST_F(PresenterTest, DescriptionDialogLimitsTheTextAndSavesOnlyOnOk) {
     Child<QCheckBox>(dialog, "saveToDisk")->setChecked(true);
     Click(dialog, "okButton");
   });
-  bool save = true;
-  EXPECT_EQ(AskProfileDescription(initial, save), kCancelledDescription);
-  EXPECT_FALSE(save);
-  EXPECT_EQ(AskProfileDescription("Studio", save), std::string(63, 'x'));
-  EXPECT_TRUE(save);
+  EXPECT_FALSE(presenter.AskDescription(initial).ok);
+  const DescriptionAnswer typed = presenter.AskDescription("Studio");
+  EXPECT_TRUE(typed.ok);
+  EXPECT_EQ(typed.description, std::string(63, 'x'));
+  EXPECT_TRUE(typed.saveToDisk);
   EXPECT_FALSE(script.TimedOut());
 }
 

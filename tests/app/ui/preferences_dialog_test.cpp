@@ -15,7 +15,7 @@
 
 #include "app/settings.h"
 #include "app/settings_storage.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/preferences_command.h"
 #include "app/ui/preferences_dialog.h"

@@ -30,7 +30,7 @@ TEST_F(CreateProfileCommandTest, ACleanCardBecomesTheSelectedProfileAndIsSavedWh
             "Lumeno profile with '" + references_[frame_->SelectedReferenceIndex()].name + "' reference.");
   EXPECT_EQ(Statuses(), std::vector<std::string>{"The color profile was successfully created."});
   ASSERT_EQ(profiles_.Count(), 1);
-  EXPECT_EQ(frame_->profileBar()->SelectedProfileIndex(), 0);
+  EXPECT_EQ(frame_->profileBar()->SelectedProfileId(), profiles_.IdAt(0));
   EXPECT_EQ(profiles_.At(0).name, "studio shot");
   // The ticked box ran Save As for the new profile at once.
   ASSERT_EQ(presenter_.fileRequests.size(), 1u);
@@ -88,9 +88,9 @@ TEST_F(CreateProfileCommandTest, AnAreaBetweenThePixelLimitsWarnsAndContinueGive
   EXPECT_EQ(profiles_.Count(), 1);
 }
 
-TEST_F(CreateProfileCommandTest, CancelWordDiscardsAndTheSameNameAndDescriptionReplaceInPlace) {
+TEST_F(CreateProfileCommandTest, CancelDiscardsAndTheSameNameAndDescriptionReplaceInPlace) {
   OpenCard();
-  presenter_.descriptionAnswers.push_back({true, ">>>CANSELL<<<", true});
+  presenter_.descriptionAnswers.push_back({false, "typed", true});
   CreateProfile();
   EXPECT_TRUE(Statuses().empty());
   EXPECT_EQ(profiles_.Count(), 0);
@@ -102,14 +102,14 @@ TEST_F(CreateProfileCommandTest, CancelWordDiscardsAndTheSameNameAndDescriptionR
   profiles_.AddOrReplaceProfile(test::TestProfileRecord("aaa", "first"));
   profiles_.AddOrReplaceProfile(test::TestProfileRecord("card", "Mine"));
   frame_->RefillProfileBox();
-  ASSERT_TRUE(frame_->profileBar()->SelectProfileIndex(0));
+  ASSERT_TRUE(frame_->profileBar()->SelectProfile(profiles_.IdAt(0)));
   const std::vector<uint8_t> before = profiles_.At(1).bytes;
   presenter_.descriptionAnswers.push_back({true, "Mine", false});
   CreateProfile();
   ASSERT_EQ(profiles_.Count(), 2);
   EXPECT_NE(profiles_.At(1).bytes, before) << "replaced by the new profile";
   EXPECT_TRUE(profiles_.At(1).Unsaved);
-  EXPECT_EQ(frame_->profileBar()->SelectedProfileIndex(), 1);
+  EXPECT_EQ(frame_->profileBar()->SelectedProfileId(), profiles_.IdAt(1));
   EXPECT_EQ(frame_->profileBar()->profileBox()->count(), 2);
   EXPECT_TRUE(presenter_.fileRequests.empty()) << "the save box was not ticked";
 }

@@ -1,4 +1,4 @@
-#include "app/strings.h"
+#include "base/strings.h"
 
 #include <cstdio>
 #include <unordered_map>
@@ -192,8 +192,11 @@ std::string ErrorCodeText(int code) {
   }
 }
 
-bool ErrorCodeEndsProgram(int code) {
-  return code == kReferenceDataMissing || code == kReferenceDataCorrupt || code == kOutOfMemory;
+std::string ErrorText(const Error& error) {
+  if (error.ok()) return {};
+  std::string text = ErrorCodeText(error.code());
+  if (!error.detail().empty()) text += "\n" + error.detail();
+  return text;
 }
 
 }  // namespace tintara

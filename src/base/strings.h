@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/error.h"
+
 namespace tintara {
 
 // Every text the user sees, addressed by its string number. Returns nullptr for a number that is
@@ -16,9 +18,9 @@ std::string StringOrEmpty(int id);
 // filled in for the engine's internal codes, string 40200 otherwise. Code 0 has no text.
 std::string ErrorCodeText(int code);
 
-// Whether the program ends after the message of this code is shown (a missing or corrupt reference
-// data file, exhausted memory).
-bool ErrorCodeEndsProgram(int code);
+// The text of an error as a box or a status shows it: the code's text, then its detail on a line of
+// its own. Success has no text.
+std::string ErrorText(const Error& error);
 
 // Texts that the message table does not number.
 inline constexpr char kTextForeignProfile[] = "This profile was not created with Tintara and cannot be used.";

@@ -1,4 +1,4 @@
-#include "app/strings.h"
+#include "base/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -38,9 +38,10 @@ TEST(StringsTest, EveryCodeHasOneTextByItsRule) {
   for (const int code : {-1, -5, 14, 15, 16, 17, 18, 19, 21, 22, 24, 100, 104, 150, 157, 500, 503, 40001}) {
     EXPECT_EQ(ErrorCodeText(code), kUndefined) << code;
   }
-  for (int code = -10; code < 1000; ++code) {
-    EXPECT_EQ(ErrorCodeEndsProgram(code), code == 2 || code == 3 || code == 4) << code;
-  }
+  // An error's detail goes on a line of its own after the code's text; success has no text.
+  EXPECT_EQ(ErrorText(Error(501, "/photos/a.tif")), "Failed to open the image file.\n/photos/a.tif");
+  EXPECT_EQ(ErrorText(Error(501)), "Failed to open the image file.");
+  EXPECT_EQ(ErrorText(Error(0, "x")), "");
 }
 
 // A source file with its comments taken out; string and character literals are kept whole, so a

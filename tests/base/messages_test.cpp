@@ -1,4 +1,4 @@
-#include "app/messages.h"
+#include "base/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -6,56 +6,54 @@
 
 #include "app/settings.h"
 #include "app/settings_storage.h"
-#include "app/strings.h"
+#include "app/messages.h"
+#include "base/result_codes.h"
+#include "base/strings.h"
 #include "support/scripted_presenter.h"
 #include "support/test_environment.h"
 
 namespace tintara {
 namespace {
 
-// The convention functions read the process's settings record; each test gets one on a private
-// file so the one-time flags start out clear and never touch the user's own settings.
+// Each test gets a settings record on a private file, so the one-time flags start out clear and
+// never touch the user's own settings.
 class MessagesTest : public ::testing::Test {
  protected:
   test::PrivateSettings settings;
   test::ScriptedPresenter presenter;
+  Messages messages{presenter, Settings()};
 };
 
-TEST_F(MessagesTest, ErrorCodesShowTheirTextAndEndOnlyWhenTheyMust) {
-  struct Case {
-    int code;
-    bool ends;
-    bool immediately;
-  };
-  const Case cases[] = {{1, false, false},  {13, false, false}, {14, false, false},
-                        {-5, false, false}, {101, false, false}, {155, false, false},
-                        {2, true, false},   {4, true, false},    {3, true, true}};
-  for (const Case& c : cases) {
+TEST_F(MessagesTest, ErrorsShowTheirTextAndDetailAndNeverEndTheProgram) {
+  for (int code : {1, 2, 3, 4, 13, 14, -5, 101, 155}) {
     presenter.shown.clear();
-    ShowErrorCode(c.code);
-    ASSERT_EQ(presenter.shown.size(), c.ends ? 2u : 1u) << c.code;
+    messages.ShowError(code);
+    ASSERT_EQ(presenter.shown.size(), 1u) << code;
     EXPECT_EQ(presenter.shown[0].kind, "box");
     EXPECT_EQ(presenter.shown[0].caption, "Tintara Error");
-    EXPECT_EQ(presenter.shown[0].text, ErrorCodeText(c.code));
-    EXPECT_FALSE(presenter.shown[0].text.empty()) << c.code;
-    if (c.ends) {
-      EXPECT_EQ(presenter.shown[1].kind, "end");
-      EXPECT_EQ(presenter.shown[1].exitCode, 1);
-      EXPECT_EQ(presenter.shown[1].immediately, c.immediately) << c.code;
-    }
+    EXPECT_EQ(presenter.shown[0].text, ErrorCodeText(code));
+    EXPECT_FALSE(presenter.shown[0].text.empty()) << code;
   }
   presenter.shown.clear();
-  ShowErrorCode(0);
+  messages.ShowError(Error(kImageWriteFailed, "No space left on device: /media/card/out.tif"));
+  ASSERT_EQ(presenter.shown.size(), 1u);
+  EXPECT_EQ(presenter.shown[0].text,
+            "There were errors while writing the image to storage.\nNo space left on device: /media/card/out.tif");
+  presenter.shown.clear();
+  messages.ShowError(kOk);
+  messages.ShowError(Error(kOk, "ignored"));
   EXPECT_TRUE(presenter.shown.empty());
+  // Only the reference data ends the desktop program; exhausted memory fails the one command.
+  for (int code : {1, 2, 3, 4, 8}) EXPECT_EQ(ErrorCodeEndsProgram(code), code == 2 || code == 4) << code;
 }
 
 TEST_F(MessagesTest, WarningsStatusAndReplaceQuestion) {
-  ShowWarning(40505);
-  ShowWarning(1);  // no such string: the box still appears, empty
-  ShowStatusText(40801);
+  messages.ShowWarning(40505);
+  messages.ShowWarning(1);  // no such string: the box still appears, empty
+  messages.ShowStatus(40801);
   presenter.yesNoAnswers = {true};
-  EXPECT_TRUE(AskReplaceReadOnly());
-  EXPECT_FALSE(AskReplaceReadOnly());
+  EXPECT_TRUE(messages.AskReplaceReadOnly());
+  EXPECT_FALSE(messages.AskReplaceReadOnly());
   ASSERT_EQ(presenter.shown.size(), 5u);
   EXPECT_EQ(presenter.shown[0].caption, "Tintara Warning");
   EXPECT_EQ(presenter.shown[0].text, "You must select a reference from the list.");
@@ -69,10 +67,10 @@ TEST_F(MessagesTest, WarningsStatusAndReplaceQuestion) {
 
 TEST_F(MessagesTest, OnceMessageIsSilencedOnlyByTickedContinue) {
   presenter.onceAnswers = {{false, true}, {true, false}, {true, true}};
-  EXPECT_FALSE(ShowOnceMessage(40702, true));  // ticked, then Cancel
-  EXPECT_TRUE(ShowOnceMessage(40702, true));   // Continue, not ticked
-  EXPECT_TRUE(ShowOnceMessage(40702, true));   // ticked, Continue
-  EXPECT_TRUE(ShowOnceMessage(40702, true));   // silenced: not shown, goes on
+  EXPECT_FALSE(messages.ShowOnce(40702, true));  // ticked, then Cancel
+  EXPECT_TRUE(messages.ShowOnce(40702, true));   // Continue, not ticked
+  EXPECT_TRUE(messages.ShowOnce(40702, true));   // ticked, Continue
+  EXPECT_TRUE(messages.ShowOnce(40702, true));   // silenced: not shown, goes on
   ASSERT_EQ(presenter.Of("once").size(), 3u);
   EXPECT_TRUE(presenter.Of("once")[0].choice);
   EXPECT_EQ(presenter.Of("once")[0].text, StringOrEmpty(40702));
@@ -80,21 +78,11 @@ TEST_F(MessagesTest, OnceMessageIsSilencedOnlyByTickedContinue) {
 
   Settings().ResetOnceMessages();
   presenter.shown.clear();
-  EXPECT_TRUE(ShowOnceMessage(40702, true));
-  EXPECT_TRUE(ShowOnceMessage(40799, false));  // no such string: shown with an empty text
+  EXPECT_TRUE(AppMessages().ShowOnce(40702, true));
+  EXPECT_TRUE(AppMessages().ShowOnce(40799, false));  // no such string: shown with an empty text
   ASSERT_EQ(presenter.Of("once").size(), 2u);
   EXPECT_EQ(presenter.Of("once")[1].text, "");
   EXPECT_FALSE(presenter.Of("once")[1].choice);
-}
-
-TEST_F(MessagesTest, ProfileDescriptionCancelGivesMarker) {
-  presenter.descriptionAnswers = {{false, "typed", true}, {true, "Studio", true}};
-  bool save = true;
-  EXPECT_EQ(AskProfileDescription("Lumeno profile", save), ">>>CANSELL<<<");
-  EXPECT_FALSE(save);
-  EXPECT_EQ(AskProfileDescription("Lumeno profile", save), "Studio");
-  EXPECT_TRUE(save);
-  EXPECT_EQ(presenter.Of("description")[0].text, "Lumeno profile");
 }
 
 TEST(ConsolePresenterTest, TakesOverWhenNoneIsInstalled) {
@@ -112,13 +100,6 @@ TEST(ConsolePresenterTest, TakesOverWhenNoneIsInstalled) {
   EXPECT_EQ(console.AskYesNoCancel("c", "save?"), YesNoCancel::kCancel);
   EXPECT_TRUE(console.ShowOnceDialog("note", true).ok);
   EXPECT_TRUE(::testing::internal::GetCapturedStderr().starts_with("Tintara Warning: 100% done\n"));
-}
-
-TEST(ConsolePresenterDeathTest, FatalCodesEndTheProcess) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(ShowErrorCode(2), ::testing::ExitedWithCode(1), "Unable to locate 'Lumeno.dat'");
-  EXPECT_EXIT(ShowErrorCode(3), ::testing::ExitedWithCode(1), "Out of memory.");
-  EXPECT_EXIT(Presenter().EndProgram(7, false), ::testing::ExitedWithCode(7), "");
 }
 
 }  // namespace
