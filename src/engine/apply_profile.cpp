@@ -4,9 +4,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "base/row_bands.h"
 
 #if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -327,9 +327,6 @@ class Conversion {
   bool screenWords_;
 };
 
-// Below this many pixels a second thread costs more than it saves.
-constexpr int64_t kParallelThreshold = 1 << 18;
-
 bool NothingToDo(const uint8_t* source, int width, int height, const uint8_t* destination) {
   return width <= 0 || height <= 0 || source == nullptr || destination == nullptr;
 }
@@ -348,31 +345,10 @@ void ApplyProfile(const uint8_t* source, int width, int height, uint8_t* destina
                   bool swap, const ColorTransform& transform) {
   if (NothingToDo(source, width, height, destination)) return;
   const Conversion conversion(transform, swap, false);
-  const int64_t pixels = static_cast<int64_t>(width) * height;
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const int bands = pixels < kParallelThreshold ? 1 : static_cast<int>(std::min<int64_t>(cores, height));
-  if (bands == 1) {
-    conversion.Rows(source, width, 0, height, destination, destinationStride);
-    return;
-  }
   // Each band reads and writes only its own rows, so a conversion in place stays correct.
-  auto bandStart = [&](int b) { return static_cast<int>(static_cast<int64_t>(height) * b / bands); };
-  auto convertBand = [&](int first, int end) {
+  ForEachRowBand(height, static_cast<int64_t>(width) * height, kParallelPixels, [&](int first, int end) {
     conversion.Rows(source, width, first, end, destination, destinationStride);
-  };
-  std::vector<std::thread> workers;
-  int serialFrom = bands;  // bands from here on run on this thread
-  for (int b = 1; b < bands; ++b) {
-    try {
-      workers.emplace_back(convertBand, bandStart(b), bandStart(b + 1));
-    } catch (const std::system_error&) {
-      serialFrom = b;  // no thread to be had: the work is done here instead, the result is the same
-      break;
-    }
-  }
-  convertBand(0, bandStart(1));
-  if (serialFrom < bands) convertBand(bandStart(serialFrom), height);
-  for (std::thread& w : workers) w.join();
+  });
 }
 
 void ApplyProfileToScreenWords(const uint8_t* source, int width, int height, uint8_t* destination,

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "base/result_codes.h"
+#include "base/row_bands.h"
 #include "engine/apply_profile.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -124,9 +123,6 @@ void FillRows(const FillJob& job, int firstRow, int endRow) {
   }
 }
 
-// Below this many pixels a second thread costs more than it saves.
-constexpr int64_t kParallelPixels = 1 << 18;
-
 }  // namespace
 
 int FillDisplayBitmap(DisplayBitmap& bitmap, const ImageBuffer& image, const ColorTransform* preview) {
@@ -134,25 +130,10 @@ int FillDisplayBitmap(DisplayBitmap& bitmap, const ImageBuffer& image, const Col
   if (const int code = bitmap.Resize(image.width(), image.height())) return code;
   const int height = image.height();
   const FillJob job{&image, &bitmap, preview};
-  const int64_t pixels = static_cast<int64_t>(image.width()) * height;
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const int parts = pixels < kParallelPixels ? 1 : static_cast<int>(std::min<int64_t>(cores, height));
   // Each part writes only its own rows, and every pixel comes out the same however the rows are
   // shared out.
-  auto partStart = [&](int p) { return static_cast<int>(static_cast<int64_t>(height) * p / parts); };
-  std::vector<std::thread> workers;
-  int serialFrom = parts;
-  for (int p = 1; p < parts; ++p) {
-    try {
-      workers.emplace_back(FillRows, std::cref(job), partStart(p), partStart(p + 1));
-    } catch (const std::system_error&) {
-      serialFrom = p;  // no thread to be had: this thread does the rest
-      break;
-    }
-  }
-  FillRows(job, 0, partStart(1));
-  if (serialFrom < parts) FillRows(job, partStart(serialFrom), height);
-  for (std::thread& w : workers) w.join();
+  ForEachRowBand(height, static_cast<int64_t>(image.width()) * height, kParallelPixels,
+                 [&](int first, int end) { FillRows(job, first, end); });
   return kOk;
 }
 

@@ -11,9 +11,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "base/row_bands.h"
 
 namespace tintara {
 
@@ -109,8 +109,6 @@ void TransformRows(cmsHTRANSFORM transform, DisplayBitmap* bitmap, int firstRow,
                            static_cast<cmsUInt32Number>(endRow - firstRow), stride, stride, 0, 0);
 }
 
-constexpr int64_t kParallelPixels = 1 << 18;
-
 }  // namespace
 
 bool AdjustForMonitor(DisplayBitmap& bitmap) {
@@ -126,24 +124,8 @@ bool AdjustForMonitor(DisplayBitmap& bitmap) {
 
   // Rows are shared out among the cores; each pixel is transformed on its own, so the result does
   // not depend on the split.
-  const int height = bitmap.height();
-  const int64_t pixels = static_cast<int64_t>(bitmap.width()) * height;
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const int parts = pixels < kParallelPixels ? 1 : static_cast<int>(std::min<int64_t>(cores, height));
-  auto partStart = [&](int p) { return static_cast<int>(static_cast<int64_t>(height) * p / parts); };
-  std::vector<std::thread> workers;
-  int serialFrom = parts;
-  for (int p = 1; p < parts; ++p) {
-    try {
-      workers.emplace_back(TransformRows, transform, &bitmap, partStart(p), partStart(p + 1));
-    } catch (const std::system_error&) {
-      serialFrom = p;
-      break;
-    }
-  }
-  TransformRows(transform, &bitmap, 0, partStart(1));
-  if (serialFrom < parts) TransformRows(transform, &bitmap, partStart(serialFrom), height);
-  for (std::thread& w : workers) w.join();
+  ForEachRowBand(bitmap.height(), static_cast<int64_t>(bitmap.width()) * bitmap.height(), kParallelPixels,
+                 [&](int first, int end) { TransformRows(transform, &bitmap, first, end); });
   return true;
 }
 
