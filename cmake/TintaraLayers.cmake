@@ -5,13 +5,15 @@
 
 set(TINTARA_LAYER_CHECK_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/check_layer_includes.cmake")
 
-# tintara_layer(NAME FOLDER folder [FOLDERS f...] SOURCES ... [USES other layers...] [QT Core|Widgets...])
+# tintara_layer(NAME [CORE] FOLDER folder [FOLDERS f...] SOURCES ... [USES other layers...] [QT Core|Widgets...])
 #   NAME     the target, tintara_<name>
+#   CORE     a layer of the core: its flows are handed their settings and their presenter, so the check
+#            also refuses a call of the shells' process-wide Settings(), Presenter() or AppMessages()
 #   FOLDERS  the source folders (relative to src/) whose files belong to the library
 #   USES     the layers (by name) it may include and links
 #   QT       the Qt modules it links, privately: the layers above see no Qt header through it
 function(tintara_layer name)
-  cmake_parse_arguments(PARSE_ARGV 1 L "" "" "FOLDERS;SOURCES;USES;QT;EXTERNAL")
+  cmake_parse_arguments(PARSE_ARGV 1 L "CORE" "" "FOLDERS;SOURCES;USES;QT;EXTERNAL")
   set(target tintara_${name})
   add_library(${target} STATIC ${L_SOURCES})
   target_include_directories(${target} PUBLIC ${TINTARA_SOURCE_ROOT})
@@ -46,7 +48,7 @@ function(tintara_layer name)
   string(REPLACE ";" "," qt_arg "${L_QT}")
   add_custom_command(
     OUTPUT "${stamp}"
-    COMMAND ${CMAKE_COMMAND} -DLAYER=${name} "-DALLOWED=${allowed_arg}" "-DQT=${qt_arg}"
+    COMMAND ${CMAKE_COMMAND} -DLAYER=${name} "-DALLOWED=${allowed_arg}" "-DQT=${qt_arg}" "-DCORE=${L_CORE}"
             "-DROOT=${TINTARA_SOURCE_ROOT}" "-DFOLDERS=${L_FOLDERS}" "-DSTAMP=${stamp}"
             -P "${TINTARA_LAYER_CHECK_SCRIPT}"
     DEPENDS ${files} "${TINTARA_LAYER_CHECK_SCRIPT}"

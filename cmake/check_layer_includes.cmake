@@ -2,7 +2,9 @@ cmake_minimum_required(VERSION 3.25)
 # Run by the build (cmake -P) before a layer's library is compiled: every project #include in the
 # layer's folders must name one of the folders the layer may use, and Qt headers may appear only in
 # a layer that links Qt (QtGui and QtWidgets only in one that links Widgets).
-#   -DLAYER=name -DALLOWED=f1,f2,... -DQT=Core,Widgets -DROOT=src -DFOLDERS=f1;f2 -DSTAMP=file
+# In a layer of the core (-DCORE=TRUE) a call of the shells' process-wide Settings(), Presenter() or
+# AppMessages() is refused too: the core's flows are handed what they need.
+#   -DLAYER=name -DALLOWED=f1,f2,... -DQT=Core,Widgets -DCORE=TRUE|FALSE -DROOT=src -DFOLDERS=f1;f2 -DSTAMP=file
 string(REPLACE "," ";" allowed "${ALLOWED}")
 string(REPLACE "," ";" qt "${QT}")
 set(problems)
@@ -26,10 +28,19 @@ foreach(folder IN LISTS FOLDERS)
         endif()
       endif()
     endforeach()
+    if(CORE)
+      file(STRINGS "${file}" calls REGEX "(Settings|Presenter|AppMessages)\\(\\)")
+      foreach(line IN LISTS calls)
+        string(REGEX REPLACE "//.*$" "" code "${line}")
+        if(code MATCHES "(^|[^A-Za-z0-9_:.>])(Settings|Presenter|AppMessages)\\(\\)")
+          list(APPEND problems "${shown}: ${line} (${CMAKE_MATCH_2}() is for the shells, the core is handed what it needs)")
+        endif()
+      endforeach()
+    endif()
   endforeach()
 endforeach()
 if(problems)
   list(JOIN problems "\n  " text)
-  message(FATAL_ERROR "Includes that run against the layers:\n  ${text}")
+  message(FATAL_ERROR "Includes and calls that run against the layers:\n  ${text}")
 endif()
 file(WRITE "${STAMP}" "checked\n")
