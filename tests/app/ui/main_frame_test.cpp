@@ -329,6 +329,20 @@ TEST_F(MainFrameTest, TitleAndMenusFollowTheActiveDocument) {
   EXPECT_EQ(Frame().ActiveDocument(), nullptr);
 }
 
+// Ctrl+W is File > Close's key alone: the document window's own menu does not claim it too, which
+// would leave the key ambiguous and make it do nothing.
+TEST_F(MainFrameTest, CtrlWClosesThePhotographWhoseViewHasTheFocus) {
+  CChildFrame* child = OpenImage("keys.tif");
+  ASSERT_NE(child, nullptr);
+  child->view()->setFocus();
+  ASSERT_TRUE(WaitFor([&] {
+    QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == child->view() || child->view()->isAncestorOf(focus));
+  }));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+  EXPECT_TRUE(WaitFor([this] { return Frame().mdiArea()->subWindowList().isEmpty(); }));
+}
+
 TEST_F(MainFrameTest, UndoEntryFollowsTheKindOfUndo) {
   const std::string profile = dir_.File("P.tnp");
   test::WriteFileBytes(profile, test::TestProfileBytes(2.0, "warm"));
