@@ -48,9 +48,9 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
   CliPresenter presenter;
   const std::string profilePath = *a.Value("--profile");
   ProfileRecord profile;
-  const ProfileFileStatus status = ReadProfileFile(profilePath, profile);
+  const Error read = ReadProfileFile(profilePath, profile);
   // Embedding takes any profile's bytes; only a file that cannot be read at all stops the job here.
-  if (status != ProfileFileStatus::kOk && status != ProfileFileStatus::kForeign) {
+  if (read.failed() && read != kForeignProfile) {
     return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileLoadFailed), profilePath));
   }
   if (profile.name.empty()) SetProfileName(profile, ProfileNameFromFile(profilePath));

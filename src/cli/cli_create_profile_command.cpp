@@ -190,7 +190,9 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   const ProfileRecord* record = created ? &store.At(outcome.storeIndex) : nullptr;
   if (record) {
     ProfileRecord copy = *record;
-    if (!SaveProfileFile(copy, output)) return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileSaveFailed), output));
+    if (SaveProfileFile(copy, output).failed()) {
+      return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileSaveFailed), output));
+    }
     written = output;
   }
   const CardLayout& layout = *selection.Layout();

@@ -20,13 +20,13 @@ namespace {
 // Reads the profile for `convert` (which needs a transform of this system) or `embed` (which takes
 // any profile's bytes as they are).
 int LoadProfileFor(const std::string& path, bool needTransform, ProfileRecord& record) {
-  switch (ReadProfileFile(path, record)) {
-    case ProfileFileStatus::kOk:
+  switch (ReadProfileFile(path, record).code()) {
+    case kOk:
       return kExitOk;
-    case ProfileFileStatus::kForeign:
+    case kForeignProfile:
       if (!needTransform) return kExitOk;
       return Fail(kExitFailure, WithPath(ErrorCodeText(kForeignProfileConvert), path));
-    case ProfileFileStatus::kOutOfMemory:
+    case kOutOfMemory:
       return Fail(kExitFailure, WithPath(ErrorCodeText(kOutOfMemory), path));
     default:
       return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileLoadFailed), path));

@@ -1,8 +1,6 @@
 // Commands over the settings store and the profile library.
 #include <cstdio>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "app/settings.h"
 #include "base/strings.h"
@@ -82,12 +80,10 @@ int CommandProfiles(const GlobalOptions&, const std::vector<std::string>& args) 
   CliPresenter presenter;
   const std::string folder = a.Value("--folder").value_or(Settings().ProfileFolder());
 
-  // The scan skips what it cannot read, so a folder that is not there would list as an empty one.
-  std::error_code ec;
   ProfileStore store;
-  const int code = !folder.empty() && !std::filesystem::is_directory(folder, ec) ? kProfileFolderInvalid
-                                                                                 : ScanProfileFolder(folder, store);
-  if (code != kOk) return Fail(kExitFailure, WithPath(ErrorCodeText(code), folder));
+  if (const Error scan = ScanProfileFolder(folder, store); scan.failed()) {
+    return Fail(kExitFailure, WithPath(ErrorCodeText(scan.code()), folder));
+  }
   for (int i = 0; i < store.Count(); ++i) {
     std::printf("%d\t%s\t%s\n", i, EscapeControlCharacters(ProfileBoxText(store.At(i))).c_str(),
                 FlagsText(store.At(i)).c_str());

@@ -1,32 +1,30 @@
 #include "profiles/profile_file.h"
 
-#include <algorithm>
-#include <filesystem>
 #include <new>
 
 #include "base/file_io.h"
 #include "base/file_names.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 
-ProfileFileStatus ReadProfileFile(const std::string& path, ProfileRecord& record) {
+Error ReadProfileFile(const std::string& path, ProfileRecord& record) {
   std::vector<uint8_t> bytes;
   ReadStatus status;
   try {
     status = ReadWholeFile(path, bytes);
   } catch (const std::bad_alloc&) {
-    return ProfileFileStatus::kOutOfMemory;
+    return Error(kOutOfMemory, path);
   }
-  if (status != ReadStatus::kOk) return ProfileFileStatus::kCannotRead;
-  if (bytes.empty()) return ProfileFileStatus::kEmpty;
+  if (status != ReadStatus::kOk || bytes.empty()) return Error(kProfileLoadFailed, path);
   try {
     SetProfileBytes(record, bytes.data(), static_cast<int64_t>(bytes.size()));
   } catch (const std::bad_alloc&) {
-    return ProfileFileStatus::kOutOfMemory;
+    return Error(kOutOfMemory, path);
   }
-  if (!record.TransformLoaded) return ProfileFileStatus::kForeign;
+  if (!record.TransformLoaded) return Error(kForeignProfile, path);
   SetProfileName(record, ProfileNameFromFile(path));
-  return ProfileFileStatus::kOk;
+  return kOk;
 }
 
 std::string ProfileNameFromFile(const std::string& path) {
@@ -35,11 +33,10 @@ std::string ProfileNameFromFile(const std::string& path) {
   return name;
 }
 
-bool SaveProfileFile(ProfileRecord& record, const std::string& path) {
-  if (record.bytes.empty()) return false;
-  if (!WriteFileAtomically(path, record.bytes)) return false;
+Error SaveProfileFile(ProfileRecord& record, const std::string& path) {
+  if (record.bytes.empty() || !WriteFileAtomically(path, record.bytes)) return Error(kProfileSaveFailed, path);
   record.Unsaved = false;
-  return true;
+  return kOk;
 }
 
 std::string ProfileBoxText(const ProfileRecord& record) {

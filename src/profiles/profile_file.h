@@ -2,29 +2,26 @@
 
 #include <string>
 
+#include "base/error.h"
 #include "profiles/profile_record.h"
 
 namespace tintara {
 
-enum class ProfileFileStatus {
-  kOk,           // read and decoded; the record is named after the file
-  kCannotRead,   // the file cannot be opened or read whole (also a file far too large to be a profile)
-  kEmpty,        // the file has no bytes
-  kForeign,      // not a profile of this system
-  kOutOfMemory,  // the file's bytes cannot be held in memory
-};
-
 // Reads a profile file into the cleared `record`, naming it after the file (see ProfileNameFromFile).
-ProfileFileStatus ReadProfileFile(const std::string& path, ProfileRecord& record);
+// Every failure names the file in its detail: kProfileLoadFailed for a file that cannot be opened or
+// read whole, has no bytes or is far too large to be a profile; kForeignProfile for one that is not a
+// profile of this system (its bytes are in the record all the same, for whoever takes any profile);
+// kOutOfMemory when its bytes cannot be held.
+Error ReadProfileFile(const std::string& path, ProfileRecord& record);
 
 // The name of a profile read from a file: the file name without its folder and without a final
 // ".tnp" (in any letter case).
 std::string ProfileNameFromFile(const std::string& path);
 
 // Writes the record's bytes to `path` through a temporary file renamed into place, so a failed save
-// never destroys an existing file; on success clears Unsaved. Returns false when not every byte
-// could be written.
-bool SaveProfileFile(ProfileRecord& record, const std::string& path);
+// never destroys an existing file; on success clears Unsaved. Fails with kProfileSaveFailed and the
+// path when not every byte could be written (or the record has none).
+Error SaveProfileFile(ProfileRecord& record, const std::string& path);
 
 // The text of the record's entry in the profile lists: the name, followed by " (" description ")"
 // when the description is not empty.

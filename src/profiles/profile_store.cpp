@@ -58,12 +58,33 @@ ProfileRecord* ProfileStore::Find(ProfileId id) {
   return index < 0 ? nullptr : &records_[static_cast<size_t>(index)];
 }
 
-int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
-  if (folder.empty()) return kProfileFolderInvalid;
+namespace {
+
+// A folder written with a final separator means the same folder as without it (on this platform
+// only "/" separates; a final "\" is part of a folder's name).
+std::string FolderWithoutFinalSeparator(const std::string& folder) {
   std::string directory = folder;
-  // A folder written with a final separator means the same folder as without it (on this platform
-  // only "/" separates; a final "\" is part of a folder's name).
   if (directory.size() > 1 && IsFolderSeparator(directory.back())) directory.pop_back();
+  return directory;
+}
+
+}  // namespace
+
+Error CheckProfileFolder(const std::string& folder) {
+  const Error invalid(kProfileFolderInvalid, folder);
+  if (folder.empty()) return invalid;
+  // Opening the listing is the test: it fails alike for a path that is missing, one that is a file
+  // and a folder that may not be read, and a folder that opens here can be scanned.
+  std::error_code ec;
+  const std::filesystem::directory_iterator listing(FolderWithoutFinalSeparator(folder), ec);
+  return ec ? invalid : Error();
+}
+
+Error ScanProfileFolder(const std::string& folder, ProfileStore& store) {
+  const Error usable = CheckProfileFolder(folder);
+  // An empty text names no folder: what is listed stays.
+  if (folder.empty()) return usable;
+  const std::string directory = FolderWithoutFinalSeparator(folder);
 
   // A profile the folder still holds is the same profile after the new scan: the lists and batch
   // items that name it keep it.
@@ -72,6 +93,9 @@ int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
     if (store.At(i).InFolder) previous.emplace(std::pair(store.At(i).name, store.At(i).description), store.IdAt(i));
   }
   store.RemoveFolderProfiles();
+  // A folder that is named but cannot be listed has no profiles to show; those of the folder named
+  // before have gone all the same, as the list is the new folder's.
+  if (usable.failed()) return usable;
 
   std::vector<std::filesystem::path> files;
   std::error_code ec;
@@ -84,8 +108,9 @@ int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
 
   for (const std::filesystem::path& file : files) {
     ProfileRecord record;  // a fresh record for every file: nothing carries over from the last one
-    switch (ReadProfileFile(file.string(), record)) {
-      case ProfileFileStatus::kOk:
+    const Error read = ReadProfileFile(file.string(), record);
+    switch (read.code()) {
+      case kOk:
         record.InFolder = true;
         if (const auto it = previous.find({record.name, record.description}); it != previous.end()) {
           store.AddOrReplaceProfile(record, it->second);
@@ -93,8 +118,8 @@ int ScanProfileFolder(const std::string& folder, ProfileStore& store) {
           store.AddOrReplaceProfile(record);
         }
         break;
-      case ProfileFileStatus::kOutOfMemory:
-        return kOutOfMemory;
+      case kOutOfMemory:
+        return read;
       default:
         break;  // unreadable, empty or foreign: skipped without a message
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "profiles/profile_record.h"
 
 namespace tintara {
@@ -49,11 +50,19 @@ class ProfileStore {
   ProfileId lastId_ = kNoProfile;
 };
 
+// Whether `folder` can serve as the profile folder: a folder that exists and can be listed. Fails
+// with kProfileFolderInvalid and the folder text as detail for an empty text, a path that does not
+// exist or is not a folder, and a folder that cannot be read. Every place that takes a profile
+// folder asks here, so they all agree on what a usable one is.
+Error CheckProfileFolder(const std::string& folder);
+
 // Reads every "*.tnp" file of `folder` (in order of file name) into the store, after removing the
 // records of an earlier scan; records created or added in this run stay. Files that cannot be read,
 // are empty or are not profiles of this system are skipped without a message. Either "/" or "\" is
-// accepted as the folder's final separator. Returns 0, kOutOfMemory when a file's bytes cannot be
-// held, or kProfileFolderInvalid for an empty folder text.
-int ScanProfileFolder(const std::string& folder, ProfileStore& store);
+// accepted as the folder's final separator. Fails as CheckProfileFolder does for a folder that
+// cannot be used: an empty text leaves the store as it was, a folder that is named but cannot be
+// listed leaves it without folder records. Fails with kOutOfMemory (and the file) when a file's
+// bytes cannot be held.
+Error ScanProfileFolder(const std::string& folder, ProfileStore& store);
 
 }  // namespace tintara

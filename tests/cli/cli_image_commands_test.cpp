@@ -39,7 +39,7 @@ TEST_F(CliImage, ConvertGivesThePixelsOfTheProfileTransformWithoutAProfile) {
     ImageBuffer expected;
     ASSERT_EQ(ReadImageFile(dir_.File("in.tif"), expected), 0);
     ProfileRecord record;
-    ASSERT_EQ(ReadProfileFile(profile_, record), ProfileFileStatus::kOk);
+    ASSERT_TRUE(ReadProfileFile(profile_, record).ok());
     ASSERT_EQ(ConvertWithProfile(expected, record), 0);
     ImageBuffer actual;
     ImageReadInfo info;

@@ -85,14 +85,20 @@ TEST(ProfileStore, ScanReadsOnlyProfilesOfThisSystem) {
   EXPECT_EQ(again.Count(), 2);
 #ifndef _WIN32
   ProfileStore other;
-  EXPECT_EQ(ScanProfileFolder(dir.path() + "\\", other), kOk);
+  EXPECT_EQ(ScanProfileFolder(dir.path() + "\\", other), kProfileFolderInvalid);
   EXPECT_EQ(other.Count(), 0);
 #endif
   EXPECT_EQ(ScanProfileFolder("", store), kProfileFolderInvalid);
   EXPECT_EQ(store.Count(), 2);  // an invalid folder leaves the store alone
-  ProfileStore none;
-  EXPECT_EQ(ScanProfileFolder(dir.File("no-such-folder"), none), kOk);
-  EXPECT_EQ(none.Count(), 0);
+  // A folder that is not there, or a file, is no profile folder: not one that happens to be empty.
+  for (const std::string& unusable : {dir.File("no-such-folder"), dir.File("b.tnp")}) {
+    ProfileStore listed = store;
+    const Error error = ScanProfileFolder(unusable, listed);
+    EXPECT_EQ(error, kProfileFolderInvalid) << unusable;
+    EXPECT_EQ(error.detail(), unusable);
+    EXPECT_EQ(listed.Count(), 0) << "the folder records of the last scan are gone";
+  }
+  EXPECT_TRUE(CheckProfileFolder(dir.path()).ok());
 }
 
 TEST(ProfileStore, RescanReplacesFolderRecordsAndKeepsThisRunsOnes) {

@@ -1,12 +1,37 @@
 #include "app/ui/child_frame.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QKeySequence>
+#include <QMenu>
 
+#include "app/ui/commands.h"
 #include "app/ui/ui_text.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
 
 namespace tintara {
+
+namespace {
+
+// The window's own menu closes it with the platform's Close keys, Ctrl+W among them here, which is
+// File > Close's key too. A key that two commands of one window claim runs neither of them, so the
+// menu leaves File > Close its keys (File > Close closes this same window) and keeps the others.
+void LeaveFileCloseKeysToFileClose(QMdiSubWindow& window) {
+  QMenu* menu = window.systemMenu();
+  const cmd::CommandEntry* close = cmd::FindCommand(cmd::kClose);
+  if (!menu || !close) return;
+  for (QAction* action : menu->actions()) {
+    QList<QKeySequence> keys = action->shortcuts();
+    qsizetype removed = 0;
+    for (const char* key : close->keys) {
+      if (key) removed += keys.removeAll(QKeySequence(QString::fromLatin1(key), QKeySequence::PortableText));
+    }
+    if (removed > 0) action->setShortcuts(keys);
+  }
+}
+
+}  // namespace
 
 QString LiteralWindowTitle(const QString& text) {
   QString escaped = text;
@@ -19,6 +44,7 @@ CChildFrame::CChildFrame(std::unique_ptr<CTintaraDoc> document, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
   view_ = new CTintaraView(document_.get(), this);
   setWidget(view_);
+  LeaveFileCloseKeysToFileClose(*this);
   connect(document_.get(), &CTintaraDoc::stateChanged, this, &CChildFrame::UpdateTitle);
   connect(view_, &CTintaraView::zoomChanged, this, &CChildFrame::UpdateTitle);
   UpdateTitle();

@@ -1,6 +1,5 @@
 #include "app/ui/preferences_command.h"
 
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <algorithm>
@@ -13,7 +12,6 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/preferences_dialog.h"
 #include "app/ui/ui_text.h"
-#include "base/result_codes.h"
 #include "image/ui/tintara_doc.h"
 #include "profiles/profile_store.h"
 
@@ -32,12 +30,10 @@ std::vector<CTintaraDoc*> OpenDocuments(const CMainFrame& frame) {
   return documents;
 }
 
+// The folder stays stored even when it cannot be used: the box says so, and the list shows what the
+// scan found.
 void RescanProfileFolder(CMainFrame& frame, const std::string& folder) {
-  int code = ScanProfileFolder(folder, frame.profiles());
-  // The scan finds nothing in a folder that does not exist and reports no problem; the user who
-  // just typed that folder is told it is not valid, as for an empty one. The folder stays stored.
-  if (code == kOk && !QFileInfo(ui::ToQString(folder)).isDir()) code = kProfileFolderInvalid;
-  AppMessages().ShowError(code);
+  AppMessages().ShowError(ScanProfileFolder(folder, frame.profiles()).code());
   frame.RefillProfileBox();
 }
 

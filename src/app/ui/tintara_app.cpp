@@ -7,6 +7,7 @@
 #include "app/program_folder.h"
 #include "app/settings.h"
 #include "app/settings_storage.h"
+#include "base/result_codes.h"
 #include "base/strings.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/qt_presenter.h"
@@ -57,9 +58,14 @@ int CTintaraApp::InitInstance() {
   if (referenceCode != 0) {
     AppMessages().ShowError(referenceCode);
     if (ErrorCodeEndsProgram(referenceCode)) return 1;
-  } else if (const int scanCode = ScanProfileFolder(Settings().ProfileFolder(), profiles_); scanCode != 0) {
-    AppMessages().ShowError(scanCode);
-    if (ErrorCodeEndsProgram(scanCode)) return 1;
+  } else if (const Error scan = ScanProfileFolder(Settings().ProfileFolder(), profiles_);
+             scan == kProfileFolderInvalid) {
+    // The folder may only be out of reach for now (a drive not mounted yet): the status bar says
+    // why the profile list is empty without holding up the start, and the setting stays as it is.
+    Presenter().ShowStatus(ErrorCodeText(scan.code()));
+  } else if (scan.failed()) {
+    AppMessages().ShowError(scan.code());
+    if (ErrorCodeEndsProgram(scan.code())) return 1;
   }
 
   frame_->RefillProfileBox();

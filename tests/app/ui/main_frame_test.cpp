@@ -158,6 +158,28 @@ TEST_F(MainFrameTest, StartUpOpensTheCommandLineAndFillsBothBoxes) {
   EXPECT_EQ(app.references()[static_cast<size_t>(frame->SelectedReferenceIndex())].EntryCount(), kK7EntryCount);
 }
 
+// A profile folder that cannot be listed is named in the status bar, without a box holding up the
+// start, and stays the setting: it may be a drive that is not mounted yet.
+TEST_F(MainFrameTest, AnUnusableProfileFolderAtStartUpIsToldInTheStatusBarAndKept) {
+  test::WriteFileText(dir_.File("a-file"), "not a folder");
+  for (const std::string& folder : {dir_.File("gone"), dir_.File("a-file"), std::string()}) {
+    presenter_.shown.clear();
+    Settings().SetProfileFolder(folder);
+    StartupOptions options;
+    options.programFolder = dir_.path();
+    options.referenceDataPath = TINTARA_LUMENO_DAT;
+    options.frameStore = MakeFileSettingsStorage(dir_.File("app.ini"));
+    options.realDialogs = false;
+    CTintaraApp app(std::move(options));
+    ASSERT_EQ(app.InitInstance(), 0) << folder;
+    EXPECT_TRUE(presenter_.Of("box").empty()) << folder;
+    const auto status = presenter_.Of("status");
+    ASSERT_EQ(status.size(), 1u) << folder;
+    EXPECT_EQ(status[0].text, "The path to the color profile folder is not valid.");
+    EXPECT_EQ(Settings().ProfileFolder(), folder);
+  }
+}
+
 TEST_F(MainFrameTest, ProfileEntriesSortByTextAndStillStandForTheirProfiles) {
   profiles_.AddOrReplaceProfile(test::TestProfileRecord("Zeta", ""));
   profiles_.AddOrReplaceProfile(test::TestProfileRecord("alpha", "soft"));
@@ -305,6 +327,20 @@ TEST_F(MainFrameTest, TitleAndMenusFollowTheActiveDocument) {
   EXPECT_FALSE(Frame().OpenDocumentFile(dir_.File("missing.tif")));
   EXPECT_TRUE(Frame().mdiArea()->subWindowList().isEmpty());
   EXPECT_EQ(Frame().ActiveDocument(), nullptr);
+}
+
+// Ctrl+W is File > Close's key alone: the document window's own menu does not claim it too, which
+// would leave the key ambiguous and make it do nothing.
+TEST_F(MainFrameTest, CtrlWClosesThePhotographWhoseViewHasTheFocus) {
+  CChildFrame* child = OpenImage("keys.tif");
+  ASSERT_NE(child, nullptr);
+  child->view()->setFocus();
+  ASSERT_TRUE(WaitFor([&] {
+    QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == child->view() || child->view()->isAncestorOf(focus));
+  }));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+  EXPECT_TRUE(WaitFor([this] { return Frame().mdiArea()->subWindowList().isEmpty(); }));
 }
 
 TEST_F(MainFrameTest, UndoEntryFollowsTheKindOfUndo) {

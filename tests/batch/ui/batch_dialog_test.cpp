@@ -221,7 +221,7 @@ TEST_F(BatchDialogTest, RemovingRowsKeepsRowsAndItemsMatchingAndAnAddedProfileIs
   // Add profile runs the Profile menu's Add and gives the new profile to the selected rows.
   const std::string file = dir_.File("Portrait.tnp");
   ProfileRecord portrait = test::TestProfileRecord("Portrait", "");
-  ASSERT_TRUE(SaveProfileFile(portrait, file));
+  ASSERT_TRUE(SaveProfileFile(portrait, file).ok());
   presenter_.fileAnswers.push_back(Chosen({file}));
   ClickRows(dialog, {0, 3});
   dialog.addProfileButton()->click();

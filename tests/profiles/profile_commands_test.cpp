@@ -1,13 +1,11 @@
-// The Profile menu's commands and the closing prompt, run with scripted answers against real files.
-#include "profiles/ui/profile_commands.h"
+// The Profile menu's flows and the closing prompt, run with scripted answers against real files.
+#include "profiles/profile_commands.h"
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
 #include "base/strings.h"
 #include "support/run_command.h"
 #include "support/scripted_presenter.h"
-#include "support/test_environment.h"
 #include "support/test_profiles.h"
 
 namespace tintara {
@@ -15,17 +13,27 @@ namespace {
 
 using test::ScriptedPresenter;
 
-class ProfileCommandsTest : public test::PrivateSettingsTest {
+// The flows show no one-time message.
+class NoOnceMessages : public OnceMessageFlags {
+ public:
+  bool OnceMessageShouldShow(int) override { return true; }
+  void SilenceOnceMessage(int) override {}
+};
+
+class ProfileCommandsTest : public ::testing::Test {
  protected:
   FileDialogAnswer Chosen(std::vector<std::string> paths) { return {true, std::move(paths), 0}; }
 
   test::TempDir dir;
   ScriptedPresenter presenter;
+  NoOnceMessages once;
+  Messages messages{presenter, once};
   ProfileStore store;
+  std::string folder;  // where the file dialogs start, as the settings would keep it
 };
 
 TEST_F(ProfileCommandsTest, AddReadsEachFileAndSaysWhatIsWrongWithTheOthers) {
-  Settings().SetLoadProfileFolder("/start/here");
+  folder = "/start/here";
   test::WriteFileBytes(dir.File("MyCard.TNP"), test::TestProfileBytes(1.0, "Studio"));
   test::WriteFileBytes(dir.File("Other.tnp"), test::TestProfileBytes(2.0, "Daylight"));
   test::WriteFileText(dir.File("foreign.tnp"), std::string(5264, 'x'));
@@ -34,7 +42,7 @@ TEST_F(ProfileCommandsTest, AddReadsEachFileAndSaysWhatIsWrongWithTheOthers) {
   presenter.fileAnswers = {Chosen({dir.File("MyCard.TNP"), dir.File("foreign.tnp"), dir.File("empty.tnp"),
                                    dir.File("missing.tnp"), dir.File("Other.tnp")})};
 
-  EXPECT_EQ(AddProfilesCommand(store), 2);
+  EXPECT_EQ(AddProfileFiles(store, messages, folder), 2);
 
   ASSERT_EQ(presenter.fileRequests.size(), 1u);
   const FileDialogRequest& request = presenter.fileRequests[0];
@@ -59,7 +67,7 @@ TEST_F(ProfileCommandsTest, AddReadsEachFileAndSaysWhatIsWrongWithTheOthers) {
     EXPECT_FALSE(store.At(i).InFolder);
     EXPECT_FALSE(store.At(i).Unsaved);
   }
-  EXPECT_EQ(Settings().LoadProfileFolder(), dir.path());
+  EXPECT_EQ(folder, dir.path());
 }
 
 TEST_F(ProfileCommandsTest, AddEqualToAFolderProfileTakesItsPlaceAndNothingAddedChangesNoFolder) {
@@ -70,23 +78,23 @@ TEST_F(ProfileCommandsTest, AddEqualToAFolderProfileTakesItsPlaceAndNothingAdded
   }
   test::WriteFileBytes(dir.File("Studio.tnp"), test::TestProfileBytes(3.0, "D"));
   presenter.fileAnswers = {Chosen({dir.File("Studio.tnp")})};
-  EXPECT_EQ(AddProfilesCommand(store), 0);
+  EXPECT_EQ(AddProfileFiles(store, messages, folder), 0);
   ASSERT_EQ(store.Count(), 2);
   EXPECT_FALSE(store.At(0).InFolder);
   EXPECT_TRUE(store.At(1).InFolder);
 
   // Cancel, and a choice of nothing but a foreign file: nothing added, the folder stays.
-  Settings().SetLoadProfileFolder("/kept");
+  folder = "/kept";
   test::WriteFileText(dir.File("foreign.tnp"), "not a profile");
   presenter.fileAnswers = {FileDialogAnswer{}, Chosen({dir.File("foreign.tnp")})};
-  EXPECT_EQ(AddProfilesCommand(store), -1);
-  EXPECT_EQ(AddProfilesCommand(store), -1);
+  EXPECT_EQ(AddProfileFiles(store, messages, folder), -1);
+  EXPECT_EQ(AddProfileFiles(store, messages, folder), -1);
   EXPECT_EQ(store.Count(), 2);
-  EXPECT_EQ(Settings().LoadProfileFolder(), "/kept");
+  EXPECT_EQ(folder, "/kept");
 }
 
 TEST_F(ProfileCommandsTest, SaveAsProposesANameWritesTheBytesAndReportsAFailure) {
-  Settings().SetSaveProfileFolder("/saved/before");
+  folder = "/saved/before";
   ProfileRecord portrait = test::TestProfileRecord("Portrait.jpg", "Evening");
   portrait.Unsaved = true;
   store.AddOrReplaceProfile(portrait);
@@ -95,8 +103,8 @@ TEST_F(ProfileCommandsTest, SaveAsProposesANameWritesTheBytesAndReportsAFailure)
   store.AddOrReplaceProfile(dawn);
 
   presenter.fileAnswers = {Chosen({dir.File("Portrait.tnp")}), Chosen({dir.path() + "/no/such/folder/Dawn.tnp"})};
-  SaveProfileAsCommand(store, 0);
-  SaveProfileAsCommand(store, 1);
+  EXPECT_EQ(SaveProfileAs(store.At(0), messages, folder), SaveOutcome::kSaved);
+  EXPECT_EQ(SaveProfileAs(store.At(1), messages, folder), SaveOutcome::kFailed);
 
   ASSERT_EQ(presenter.fileRequests.size(), 2u);
   EXPECT_EQ(presenter.fileRequests[0].fileName, "Portrait.tnp");
@@ -112,7 +120,7 @@ TEST_F(ProfileCommandsTest, SaveAsProposesANameWritesTheBytesAndReportsAFailure)
   EXPECT_TRUE(store.At(1).Unsaved);
   ASSERT_EQ(presenter.Of("box").size(), 1u);
   EXPECT_EQ(presenter.Of("box")[0].text, "There was an error saving the color profile.");
-  EXPECT_EQ(Settings().SaveProfileFolder(), dir.path() + "/no/such/folder");
+  EXPECT_EQ(folder, dir.path() + "/no/such/folder");
 }
 
 TEST_F(ProfileCommandsTest, RemovingTheFirstOfThreeMovesTheOthersDown) {
@@ -140,7 +148,7 @@ class ClosingPromptTest : public ProfileCommandsTest {
 TEST_F(ClosingPromptTest, CancelStopsTheWalkAfterEarlierAnswersTookEffect) {
   presenter.yesNoCancelAnswers = {YesNoCancel::kYes, YesNoCancel::kNo, YesNoCancel::kCancel};
   presenter.fileAnswers = {Chosen({dir.File("A.tnp")})};
-  EXPECT_FALSE(PromptSaveUnsavedProfiles(store));
+  EXPECT_FALSE(AskSaveUnsavedProfiles(store, messages, folder));
   const auto asked = presenter.Of("yesnocancel");
   ASSERT_EQ(asked.size(), 3u);
   EXPECT_EQ(asked[0].caption, "Tintara Warning");
@@ -154,16 +162,24 @@ TEST_F(ClosingPromptTest, CancelStopsTheWalkAfterEarlierAnswersTookEffect) {
   // Closing again asks only about the two still unsaved; No to both lets the window close.
   presenter.shown.clear();
   presenter.yesNoCancelAnswers = {YesNoCancel::kNo, YesNoCancel::kNo};
-  EXPECT_TRUE(PromptSaveUnsavedProfiles(store));
+  EXPECT_TRUE(AskSaveUnsavedProfiles(store, messages, folder));
   EXPECT_EQ(presenter.Of("yesnocancel").size(), 2u);
 }
 
-// Yes and then Cancel in the file dialog goes on with the next profile; Yes and a save that fails
-// asks about the same profile again rather than closing with it lost.
-TEST_F(ClosingPromptTest, ACancelledSaveGoesOnAndAFailedSaveAsksAgain) {
-  presenter.yesNoCancelAnswers = {YesNoCancel::kYes, YesNoCancel::kYes, YesNoCancel::kYes, YesNoCancel::kNo};
-  presenter.fileAnswers = {FileDialogAnswer{}, Chosen({dir.path() + "/missing/B.tnp"}), Chosen({dir.File("B.tnp")})};
-  EXPECT_TRUE(PromptSaveUnsavedProfiles(store));
+// Yes and then Cancel in the file dialog keeps the program running, as Cancel in the question
+// does: closing now would lose the profile the user just said to keep. Yes and a save that fails
+// asks about the same profile again.
+TEST_F(ClosingPromptTest, ACancelledSaveKeepsTheWindowOpenAndAFailedSaveAsksAgain) {
+  presenter.yesNoCancelAnswers = {YesNoCancel::kYes};
+  presenter.fileAnswers = {FileDialogAnswer{}};
+  EXPECT_FALSE(AskSaveUnsavedProfiles(store, messages, folder));
+  EXPECT_EQ(presenter.Of("yesnocancel").size(), 1u);
+  EXPECT_TRUE(store.At(0).Unsaved);
+
+  presenter.shown.clear();
+  presenter.yesNoCancelAnswers = {YesNoCancel::kNo, YesNoCancel::kYes, YesNoCancel::kYes, YesNoCancel::kNo};
+  presenter.fileAnswers = {Chosen({dir.path() + "/missing/B.tnp"}), Chosen({dir.File("B.tnp")})};
+  EXPECT_TRUE(AskSaveUnsavedProfiles(store, messages, folder));
   const auto asked = presenter.Of("yesnocancel");
   ASSERT_EQ(asked.size(), 4u);
   EXPECT_NE(asked[0].text.find("'A'"), std::string::npos);
