@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <sstream>
 
+#include "app/messages.h"
+#include "app/settings.h"
 #include "base/strings.h"
 #include "base/file_io.h"
 #include "base/result_codes.h"
 #include "base/text_encoding.h"
 #include "card/card_model.h"
+#include "card/card_settings.h"
 #include "card/create_profile.h"
 #include "card/profile_quality.h"
 #include "cli/cli_args.h"
@@ -148,7 +151,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   // The reference list of the desktop program offers only the sets of the marked card model; a set of
   // the other model would be fitted area by area against the wrong colours, or mostly not at all.
   const ReferenceSet& chosen = sets[referenceIndex];
-  if (chosen.EntryCount() != AreaCount(model)) {
+  if (!FitsCardModel(chosen, model)) {
     return Fail(kExitUsage, "the reference set \"" + EscapeControlCharacters(chosen.name) + "\" has " +
                                 std::to_string(chosen.EntryCount()) + " entries; a " + cardText + " card needs one of " +
                                 std::to_string(AreaCount(model)) + " (references --card " + cardText + " lists them)");
@@ -183,7 +186,9 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   inputs.selection = &selection;
   inputs.references = &sets;
   inputs.referenceIndex = referenceIndex;
-  const CreateProfileOutcome outcome = RunCreateProfile(inputs, store, engine);
+  inputs.checks = CardCheckSettingsOf(Settings());
+  inputs.fit = FitParametersOf(Settings());
+  const CreateProfileOutcome outcome = RunCreateProfile(inputs, store, engine, AppMessages());
   const bool created = outcome.result == CreateProfileResult::kCreated;
 
   std::string written;
@@ -204,7 +209,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
       areas.append(AreaJson(layout.areas[i], measured ? &report.areas[i] : nullptr));
     }
     QJsonArray codes;
-    for (int c : outcome.codes) codes.append(c);
+    for (const Error* finding : outcome.findings.InOrder()) codes.append(finding->code());
     QJsonObject json;
     json["corners"] = QuadJson(selection.Corners());
     json["orientation"] = layout.ComputeOrientation();
@@ -226,9 +231,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   }
 
   if (!created) return kExitFailure;
-  bool clean = true;
-  for (int c : outcome.codes) clean = clean && c == kOk;
-  return clean ? kExitOk : kExitWarning;
+  return outcome.findings.Clean() ? kExitOk : kExitWarning;
 }
 
 }  // namespace tintara::cli
