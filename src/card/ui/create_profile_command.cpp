@@ -9,6 +9,7 @@
 #include "app/ui/profile_bar.h"
 #include "card/profile_quality.h"
 #include "card/ui/card_in_sight.h"
+#include "card/ui/quality_report_dock.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
 #include "profiles/profile_file.h"
