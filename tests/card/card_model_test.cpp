@@ -37,17 +37,6 @@ TEST(CardModelTest, AreaTablesHoldTheRowsAndColumnsOfEachCard) {
   EXPECT_EQ(AreaCount(CardModel::K3), 3);
 }
 
-TEST(CardModelTest, AReferenceSetFitsTheModelWithOneEntryPerArea) {
-  const ReferenceSet k7{"K7", std::vector<ReferenceEntry>(30, {1, 2, 3, 100})};
-  const ReferenceSet k3{"K3", std::vector<ReferenceEntry>(3, {1, 2, 3, 100})};
-  const ReferenceSet odd{"29", std::vector<ReferenceEntry>(29, {1, 2, 3, 100})};
-  EXPECT_TRUE(FitsCardModel(k7, CardModel::K7));
-  EXPECT_FALSE(FitsCardModel(k7, CardModel::K3));
-  EXPECT_TRUE(FitsCardModel(k3, CardModel::K3));
-  EXPECT_FALSE(FitsCardModel(k3, CardModel::K7));
-  EXPECT_FALSE(FitsCardModel(odd, CardModel::K7) || FitsCardModel(odd, CardModel::K3));
-}
-
 using CardSettingsTest = test::PrivateSettingsTest;
 
 // Each stored value reaches the one field that stands for it: no model takes the other's limits, no
