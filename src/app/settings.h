@@ -124,7 +124,7 @@ class CSettings : public OnceMessageFlags {
   std::string ProductVersionText() const;
   std::string FileVersionText() const;
 
-  // The last complete card outline, in the text form card/ui/previous_outline.h gives it; "" when
+  // The last complete card outline, in the text form card/previous_outline.h gives it; "" when
   // none was stored. Kept beside the settings, not among them: it is the program's memory, not a
   // choice of the user's.
   std::string PreviousOutline() const;

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <utility>
 
-#include "app/settings.h"
 #include "base/result_codes.h"
 #include "card/card_layout.h"
 
@@ -212,7 +211,7 @@ ScanResult ScanQuad(const std::array<PointD, 4>& quad, const PixelView& image) {
   return result;
 }
 
-int ColorArea::Sample(const PixelView& image) {
+Error ColorArea::Sample(const PixelView& image, double innerMargin, const CardCheckSettings& checks) {
   const ScanResult scan = ScanQuad(InsetQuad(corners, innerMargin), image);
   const int64_t n = scan.count;
   pixelCount = n;
@@ -225,77 +224,72 @@ int ColorArea::Sample(const PixelView& image) {
   }
   Valid = true;
   Unreliable = false;
-  if (n <= Settings().ErrorPixels()) {
+  if (n <= checks.errorPixels) {
     Valid = false;
     return kTooFewPixels;
   }
-  if (n <= Settings().WarningPixels()) {
+  if (n <= checks.warningPixels) {
     Unreliable = true;
     return kFewPixels;
   }
   return kOk;
 }
 
-int CardLayout::SampleAreas(const PixelView& image, ReferenceSet& reference) {
-  int result = kOk;
+Error CardLayout::SampleAreas(const PixelView& image, ReferenceSet& reference, const CardCheckSettings& checks) {
+  const double margin = checks.Of(Model()).innerMargin;
+  Error result;
   for (size_t i = 0; i < areas.size(); ++i) {
     ColorArea& area = areas[i];
-    const int code = area.Sample(image);
+    const Error finding = area.Sample(image, margin, checks);
     if (i < static_cast<size_t>(kMaxAreas)) {
       samples.R[i] = area.mean[0];
       samples.G[i] = area.mean[1];
       samples.B[i] = area.mean[2];
     }
-    if (code == kOk) continue;
+    if (finding.ok()) continue;
     // An area that cannot be measured must not pull the fit; a reference set shorter than the card
     // has no entry to lower.
     if (i < reference.entries.size()) reference.entries[i].W = 0;
-    if (result != kTooFewPixels) result = code;
+    if (result != kTooFewPixels) result = finding;
   }
   return result;
 }
 
-int CardLayout::CheckWhiteArea(int area, double high, double low) {
+Error CardLayout::CheckWhiteArea(int area, const BrightnessLimits& limits) {
   if (area < 0 || static_cast<size_t>(area) >= areas.size()) return kOk;
   ColorArea& white = areas[area];
   const double a = Brightness(white);
-  if (a > high * 255) {
+  if (a > limits.high * 255) {
     white.Unreliable = true;
     return kWhiteTooBright;
   }
-  if (a < low * 255) {
+  if (a < limits.low * 255) {
     white.Valid = false;
     return kWhiteTooDark;
   }
   return kOk;
 }
 
-int CardLayout::CheckBlackArea(int area, double high, double low) {
+Error CardLayout::CheckBlackArea(int area, const BrightnessLimits& limits) {
   if (area < 0 || static_cast<size_t>(area) >= areas.size()) return kOk;
   ColorArea& black = areas[area];
   const double a = Brightness(black);
-  if (a > high * 255) {
+  if (a > limits.high * 255) {
     black.Valid = false;
     return kBlackTooBright;
   }
-  if (a < low * 255) {
+  if (a < limits.low * 255) {
     black.Unreliable = true;
     return kBlackTooDark;
   }
   return kOk;
 }
 
-int CardLayoutK7::CheckWhite() {
-  return CheckWhiteArea(kK7WhiteArea, Settings().DeviationWhiteHighK7(),
-                        Settings().DeviationWhiteLowK7());
-}
+Error CardLayoutK7::CheckWhite(const CardCheckSettings& checks) { return CheckWhiteArea(kK7WhiteArea, checks.k7.white); }
 
-int CardLayoutK7::CheckBlack() {
-  return CheckBlackArea(kK7BlackArea, Settings().DeviationBlackHighK7(),
-                        Settings().DeviationBlackLowK7());
-}
+Error CardLayoutK7::CheckBlack(const CardCheckSettings& checks) { return CheckBlackArea(kK7BlackArea, checks.k7.black); }
 
-int CardLayoutK7::CheckCorners() {
+Error CardLayoutK7::CheckCorners(const CardCheckSettings& checks) {
   if (areas.size() < static_cast<size_t>(kK7AreaCount)) return kOk;
   // The corner mean of each channel is the integer mean of the four corner areas, remainder
   // dropped.
@@ -305,8 +299,8 @@ int CardLayoutK7::CheckCorners() {
     for (const int i : kK7CornerAreas) sum += areas[i].mean[c];
     cornerMean[c] = sum / 4;
   }
-  const double limit = Settings().DeviationCornersK7() * 255;
-  int result = kOk;
+  const double limit = checks.k7.corners * 255;
+  Error result;
   for (const int i : kK7CornerAreas) {
     ColorArea& area = areas[i];
     for (int c = 0; c < 3; ++c) {
@@ -320,14 +314,8 @@ int CardLayoutK7::CheckCorners() {
   return result;
 }
 
-int CardLayoutK3::CheckWhite() {
-  return CheckWhiteArea(kK3WhiteArea, Settings().DeviationWhiteHighK3(),
-                        Settings().DeviationWhiteLowK3());
-}
+Error CardLayoutK3::CheckWhite(const CardCheckSettings& checks) { return CheckWhiteArea(kK3WhiteArea, checks.k3.white); }
 
-int CardLayoutK3::CheckBlack() {
-  return CheckBlackArea(kK3BlackArea, Settings().DeviationBlackHighK3(),
-                        Settings().DeviationBlackLowK3());
-}
+Error CardLayoutK3::CheckBlack(const CardCheckSettings& checks) { return CheckBlackArea(kK3BlackArea, checks.k3.black); }
 
 }  // namespace tintara

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <new>
 
-#include "app/messages.h"
 #include "base/result_codes.h"
 
 namespace tintara {
@@ -78,14 +77,13 @@ int CardLayout::AreaAt(const PointD& point) const {
   return -1;
 }
 
-int CardLayout::Layout() {
+Error CardLayout::Layout() {
   ClearAreas();
-  const CardModel model = Model();
-  const std::span<const AreaCorners> table = AreaTable(model);
+  const std::span<const AreaCorners> table = AreaTable(Model());
   try {
     areas.reserve(table.size());
   } catch (const std::bad_alloc&) {
-    AppMessages().ShowError(kOutOfMemory);
+    // Whoever asked for the layout tells the user; a card without areas measures nothing.
     return kOutOfMemory;
   }
 
@@ -99,7 +97,6 @@ int CardLayout::Layout() {
   const double l23 = EdgeLength(q[2], q[3]);
   const double l30 = EdgeLength(q[3], q[0]);
 
-  const double margin = InnerMarginSetting(model);
   int index = 0;
   for (const AreaCorners& tableCorners : table) {
     ColorArea area;
@@ -120,7 +117,6 @@ int CardLayout::Layout() {
     area.Unreliable = false;
     area.mean = {0, 0, 0};
     area.index = index++;
-    area.innerMargin = margin;
     AddArea(area);
   }
   return kOk;

@@ -5,7 +5,9 @@
 #include <memory>
 #include <vector>
 
+#include "base/error.h"
 #include "card/card_model.h"
+#include "card/card_settings.h"
 #include "card/pixel_view.h"
 #include "engine/reference_data.h"
 #include "engine/transform_fit.h"
@@ -21,14 +23,13 @@ struct ColorArea {
   bool Valid = true;
   bool Unreliable = false;
   int index = 0;
-  double innerMargin = 0.0;       // image pixels, the model's setting when Layout ran
   std::array<uint8_t, 3> mean{};  // red, green, blue
   int64_t pixelCount = 0;         // pixels the last measurement averaged
 
-  // Measures the area over the pixels at least the inner margin inside it: sets the mean, Valid and
-  // Unreliable. Returns 0, 15 (TooFewPixels: invalid) or 16 (FewPixels: unreliable), by the
-  // "ErrorPixels" and "WarningPixels" settings as they stand now.
-  int Sample(const PixelView& image);
+  // Measures the area over the pixels at least `innerMargin` pixels inside it: sets the mean, Valid
+  // and Unreliable. Returns 0, 15 (TooFewPixels: invalid) or 16 (FewPixels: unreliable), by the
+  // pixel limits of `checks`.
+  Error Sample(const PixelView& image, double innerMargin, const CardCheckSettings& checks);
 };
 
 // The orientation of the card within a four-corner outline: 1 when the long edge runs along P0-P3,
@@ -65,18 +66,20 @@ class CardLayout {
   // or -1.
   int AreaAt(const PointD& point) const;
 
-  // Rebuilds the areas from the corners and Turned: every area Valid, not Unreliable, mean 0, with
-  // the model's current inner margin. Returns 0 (or 3 when memory ran out, after reporting it).
-  virtual int Layout();
+  // Rebuilds the areas from the corners and Turned: every area Valid, not Unreliable, mean 0.
+  // Returns 0, or 3 (OutOfMemory) with no areas when they could not be held.
+  virtual Error Layout();
 
-  // Part of the measurement (area_sampling.cpp). SampleAreas samples every area, copies the means
-  // into `samples` and gives the entry of each area with a finding the weight 0 in `reference`
-  // (a working copy of the chosen set). Returns 0, 16, or 15 when any area had too few pixels.
-  int SampleAreas(const PixelView& image, ReferenceSet& reference);
-  // The checks read the means SampleAreas left. They only ever set Unreliable or clear Valid.
-  virtual int CheckWhite() = 0;    // 0, 18 (WhiteTooBright) or 21 (WhiteTooDark)
-  virtual int CheckBlack() = 0;    // 0, 19 (BlackTooDark) or 22 (BlackTooBright)
-  virtual int CheckCorners() = 0;  // 0 or 17 (UnevenCorners)
+  // Part of the measurement (area_sampling.cpp). SampleAreas samples every area with the model's
+  // inner margin and the pixel limits of `checks`, copies the means into `samples` and gives the
+  // entry of each area with a finding the weight 0 in `reference` (a working copy of the chosen
+  // set). Returns 0, 16, or 15 when any area had too few pixels.
+  Error SampleAreas(const PixelView& image, ReferenceSet& reference, const CardCheckSettings& checks);
+  // The checks read the means SampleAreas left and the model's limits in `checks`. They only ever
+  // set Unreliable or clear Valid.
+  virtual Error CheckWhite(const CardCheckSettings& checks) = 0;    // 0, 18 (WhiteTooBright) or 21 (WhiteTooDark)
+  virtual Error CheckBlack(const CardCheckSettings& checks) = 0;    // 0, 19 (BlackTooDark) or 22 (BlackTooBright)
+  virtual Error CheckCorners(const CardCheckSettings& checks) = 0;  // 0 or 17 (UnevenCorners)
 
   std::array<PointD, 4> corners{};  // the selection's corners, in its order
   bool Turned = false;              // the card lies turned by 180 degrees
@@ -84,26 +87,25 @@ class CardLayout {
   SampleSet samples;                // the means of the areas; entries past the area count unused
 
  protected:
-  // `high` and `low` are fractions of the full scale 255.
-  int CheckWhiteArea(int area, double high, double low);
-  int CheckBlackArea(int area, double high, double low);
+  Error CheckWhiteArea(int area, const BrightnessLimits& limits);
+  Error CheckBlackArea(int area, const BrightnessLimits& limits);
 };
 
 class CardLayoutK7 final : public CardLayout {
  public:
   CardModel Model() const override { return CardModel::K7; }
-  int CheckWhite() override;
-  int CheckBlack() override;
-  int CheckCorners() override;
+  Error CheckWhite(const CardCheckSettings& checks) override;
+  Error CheckBlack(const CardCheckSettings& checks) override;
+  Error CheckCorners(const CardCheckSettings& checks) override;
 };
 
 class CardLayoutK3 final : public CardLayout {
  public:
   CardModel Model() const override { return CardModel::K3; }
-  int CheckWhite() override;
-  int CheckBlack() override;
+  Error CheckWhite(const CardCheckSettings& checks) override;
+  Error CheckBlack(const CardCheckSettings& checks) override;
   // The K3 card has no corner areas.
-  int CheckCorners() override { return 0; }
+  Error CheckCorners(const CardCheckSettings&) override { return {}; }
 };
 
 // A fresh layout of `model` with no corners or areas; null when memory ran out.

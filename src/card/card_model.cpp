@@ -1,7 +1,5 @@
 #include "card/card_model.h"
 
-#include "app/settings.h"
-
 namespace tintara {
 namespace {
 
@@ -81,8 +79,6 @@ std::span<const AreaCorners> AreaTable(CardModel model) {
 
 int AreaCount(CardModel model) { return model == CardModel::K3 ? kK3AreaCount : kK7AreaCount; }
 
-double InnerMarginSetting(CardModel model) {
-  return model == CardModel::K3 ? Settings().InnerMarginK3() : Settings().InnerMarginK7();
-}
+bool FitsCardModel(const ReferenceSet& set, CardModel model) { return set.EntryCount() == AreaCount(model); }
 
 }  // namespace tintara

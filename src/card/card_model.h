@@ -3,6 +3,8 @@
 #include <array>
 #include <span>
 
+#include "engine/reference_data.h"
+
 namespace tintara {
 
 // The two Lumeno cards the program can measure.
@@ -43,7 +45,8 @@ inline constexpr std::array<int, 4> kK7CornerAreas = {0, 9, 20, 29};
 std::span<const AreaCorners> AreaTable(CardModel model);
 int AreaCount(CardModel model);
 
-// The model's "InnerMarginK7" or "InnerMarginK3" setting as it stands now, in image pixels.
-double InnerMarginSetting(CardModel model);
+// Whether a reference set belongs to cards of `model`: one entry per colour area. A set of the other
+// model would be fitted area by area against the wrong colours, or hardly at all.
+bool FitsCardModel(const ReferenceSet& set, CardModel model);
 
 }  // namespace tintara

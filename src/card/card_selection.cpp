@@ -119,14 +119,14 @@ double QuadSelection::Width() const { return corners_[1].x - corners_[0].x; }
 
 double QuadSelection::Height() const { return corners_[2].y - corners_[1].y; }
 
-int QuadSelection::SetCorner(int index, double x, double y) {
+Error QuadSelection::SetCorner(int index, double x, double y) {
   if (!IsCornerIndex(index)) return kSelectionIncomplete;
   corners_[index] = {x, y};
   MoveHandlesToCorners();
   return kOk;
 }
 
-int QuadSelection::CreateHandles() {
+Error QuadSelection::CreateHandles() {
   if (!complete_) return kSelectionIncomplete;
   DeleteHandles();
   for (int i = 0; i < 4; ++i) handles_.push_back({i, corners_[i]});
@@ -135,14 +135,14 @@ int QuadSelection::CreateHandles() {
 
 void QuadSelection::DeleteHandles() { handles_.clear(); }
 
-int QuadSelection::PlaceCorners(const std::array<PointD, 4>& corners) {
+Error QuadSelection::PlaceCorners(const std::array<PointD, 4>& corners) {
   Reset();
   corners_ = corners;
   clicked_ = 3;
   complete_ = true;
-  const int code = CreateHandles();
-  if (code != kOk) Reset();
-  return code;
+  const Error handles = CreateHandles();
+  if (handles.failed()) Reset();
+  return handles;
 }
 
 void QuadSelection::MoveHandlesToCorners() {
@@ -171,15 +171,15 @@ void CardSelection::RotateCounterClockwise() {
   Relayout();
 }
 
-int CardSelection::Relayout() {
+Error CardSelection::Relayout() {
   if (!Complete() || !layout_) return kOk;
   layout_->corners = Corners();
   return layout_->Layout();
 }
 
-int CardSelection::CreateHandles() {
-  const int code = QuadSelection::CreateHandles();
-  if (code != kOk) return code;
+Error CardSelection::CreateHandles() {
+  const Error handles = QuadSelection::CreateHandles();
+  if (handles.failed()) return handles;
   const bool turned = layout_ ? layout_->Turned : false;
   std::unique_ptr<CardLayout> fresh = MakeCardLayout(host_->MarkingCardModel());
   if (!fresh) {
@@ -193,14 +193,14 @@ int CardSelection::CreateHandles() {
   return kOk;
 }
 
-int CardSelection::Place(const std::array<PointD, 4>& corners, bool turned) {
-  const int code = PlaceCorners(corners);
-  if (code != kOk) return code;
+Error CardSelection::Place(const std::array<PointD, 4>& corners, bool turned) {
+  const Error placed = PlaceCorners(corners);
+  if (placed.failed()) return placed;
   layout_->Turned = turned;
   return Relayout();
 }
 
-int CardSelection::TurnHalf() {
+Error CardSelection::TurnHalf() {
   if (!Complete() || !layout_) return kOk;
   layout_->Turned = !layout_->Turned;
   return Relayout();

@@ -44,14 +44,14 @@ class QuadSelection {
   double Height() const;  // y of P2 minus y of P1
   // Moves one corner and its handle (a handle drag). 14 (SelectionIncomplete) for an index outside
   // 0..3, which changes nothing; otherwise 0.
-  virtual int SetCorner(int index, double x, double y);
+  virtual Error SetCorner(int index, double x, double y);
   // Lays the areas out anew from the corners; 0 when there is nothing to lay out.
-  virtual int Relayout() = 0;
+  virtual Error Relayout() = 0;
   // The size of the image the outline is marked on.
   virtual int ImageWidth() const = 0;
   virtual int ImageHeight() const = 0;
   // 14 when the outline is not complete; otherwise one handle per corner and 0.
-  virtual int CreateHandles();
+  virtual Error CreateHandles();
   void DeleteHandles();
   virtual void DeleteLayout() = 0;
 
@@ -66,7 +66,7 @@ class QuadSelection {
  protected:
   // A complete outline with these four corners, as they are (no parallelogram, no reordering), and
   // its handles; what CreateHandles returns. Used to put back an outline marked before.
-  int PlaceCorners(const std::array<PointD, 4>& corners);
+  Error PlaceCorners(const std::array<PointD, 4>& corners);
   // Reorders the corners for a quarter turn and moves them (and the handles) into the turned image.
   void TurnCornersClockwise();
   void TurnCornersCounterClockwise();
@@ -103,22 +103,22 @@ class CardSelection final : public QuadSelection {
   void Reset() override;
   void RotateClockwise() override;
   void RotateCounterClockwise() override;
-  int Relayout() override;
+  Error Relayout() override;
   int ImageWidth() const override { return host_->ImageWidth(); }
   int ImageHeight() const override { return host_->ImageHeight(); }
   // Besides the handles, replaces the layout by a fresh one of the host's current card model with
   // the same Turned, not yet laid out (Relayout does that). 14 when the outline is not complete,
   // and also, after resetting the selection, when no layout could be made.
-  int CreateHandles() override;
+  Error CreateHandles() override;
   void DeleteLayout() override { layout_.reset(); }
 
   // The 180-degree turn of the card within the outline; returns Relayout's code (0 with no layout).
-  int TurnHalf();
+  Error TurnHalf();
 
   // Replaces whatever is marked by a complete outline with these corners (kept in the order given)
   // and Turned, laid out for the host's card model. Returns Relayout's code, or 14 when no layout
   // could be made (the selection is then empty).
-  int Place(const std::array<PointD, 4>& corners, bool turned);
+  Error Place(const std::array<PointD, 4>& corners, bool turned);
 
   CardLayout* Layout() { return layout_.get(); }
   const CardLayout* Layout() const { return layout_.get(); }

@@ -1,9 +1,5 @@
 #include "card/create_profile.h"
 
-#include <cstdio>
-
-#include "app/messages.h"
-#include "app/settings.h"
 #include "base/strings.h"
 #include "base/file_names.h"
 #include "base/result_codes.h"
@@ -32,10 +28,15 @@ int FindingMessage(int code) {
 
 }  // namespace
 
-int CreateProfile(CardLayout& layout, const ReferenceSet& workingReference, ProfileRecord& target,
-                  EngineContext& engine) {
-  const CSettings& settings = Settings();
-  const FitParameters parameters{settings.PenaltyFactor(), settings.QualityControl(), settings.Gamma()};
+bool CreateProfileFindings::Clean() const {
+  for (const Error* finding : InOrder()) {
+    if (finding->failed()) return false;
+  }
+  return true;
+}
+
+Error CreateProfile(CardLayout& layout, const ReferenceSet& workingReference, const FitParameters& parameters,
+                    ProfileRecord& target, EngineContext& engine) {
   uint16_t block[3 * kMaxAreas];
   for (int i = 0; i < kMaxAreas; ++i) {
     block[i] = layout.samples.R[i];
@@ -43,27 +44,27 @@ int CreateProfile(CardLayout& layout, const ReferenceSet& workingReference, Prof
     block[2 * kMaxAreas + i] = layout.samples.B[i];
   }
   const int count = static_cast<int>(layout.areas.size());
-  const int code = RunProfileEngine(engine, block, count, workingReference, parameters);
+  const Error fitted = RunProfileEngine(engine, block, count, workingReference, parameters);
   if (!engine.profile.Empty()) {
     SetProfileBytes(target, engine.profile.bytes.data(), static_cast<int64_t>(engine.profile.bytes.size()));
     target.descriptionOffset = kDescriptionOffset;
     target.InFolder = false;
     target.Unsaved = true;
   }
-  if (code != kOk) {
+  if (fitted.failed()) {
     for (ColorArea& area : layout.areas) area.Valid = false;
   }
-  return code;
+  return fitted;
 }
 
-bool ReportAreaCode(int code) {
-  if (code == kOk || code == kSelectionIncomplete) return false;
-  const int message = FindingMessage(code);
+bool ReportFinding(const Error& finding, const Messages& messages) {
+  if (finding.ok() || finding == kSelectionIncomplete) return false;
+  const int message = FindingMessage(finding.code());
   if (message == 0) {
-    AppMessages().ShowError(code);
+    messages.ShowError(finding);
     return false;
   }
-  return !AppMessages().ShowOnce(message, true);
+  return !messages.ShowOnce(message, true);
 }
 
 std::string ProfileNameFromDocument(const std::string& fileName) {
@@ -87,7 +88,8 @@ std::string DefaultProfileDescription(const std::string& referenceName) {
   return StoredDescription(text);
 }
 
-CreateProfileOutcome RunCreateProfile(const CreateProfileInputs& inputs, ProfileStore& store, EngineContext& engine) {
+CreateProfileOutcome RunCreateProfile(const CreateProfileInputs& inputs, ProfileStore& store, EngineContext& engine,
+                                      const Messages& messages) {
   CreateProfileOutcome outcome;
   CardSelection* selection = inputs.selection;
   if (selection == nullptr || !selection->Complete() || selection->Layout() == nullptr || inputs.image == nullptr) {
@@ -96,70 +98,77 @@ CreateProfileOutcome RunCreateProfile(const CreateProfileInputs& inputs, Profile
   CardLayout& layout = *selection->Layout();
   if (inputs.references == nullptr || inputs.referenceIndex < 0 ||
       inputs.referenceIndex >= static_cast<int>(inputs.references->size())) {
-    AppMessages().ShowWarning(40505);
+    messages.ShowWarning(40505);
     outcome.result = CreateProfileResult::kNoReference;
     return outcome;
   }
   // The reference list offers the sets of the card model being marked, but a set picked before the
-  // model changed stays picked; fitted against the other model's areas it would make a profile from
-  // a few areas, or compare every area with the wrong colour.
-  if ((*inputs.references)[inputs.referenceIndex].EntryCount() != static_cast<int>(layout.areas.size())) {
-    AppMessages().ShowError(kReferenceNotForCard);
+  // model changed stays picked.
+  const ReferenceSet& chosen = (*inputs.references)[inputs.referenceIndex];
+  if (!FitsCardModel(chosen, layout.Model())) {
+    messages.ShowError(kReferenceNotForCard);
     outcome.result = CreateProfileResult::kNoReference;
     return outcome;
   }
-  if (inputs.image->converted() || inputs.documentHasEmbeddedProfile) AppMessages().ShowOnce(40707, false);
+  if (inputs.image->converted() || inputs.documentHasEmbeddedProfile) messages.ShowOnce(40707, false);
+
+  auto notCreated = [&]() {
+    messages.ShowStatus(40802);
+    outcome.result = CreateProfileResult::kNotCreated;
+    return outcome;
+  };
+  // A layout left without areas when memory ran out gets one more try before the card is measured.
+  if (layout.areas.empty()) {
+    const Error laidOut = selection->Relayout();
+    if (laidOut.failed()) {
+      messages.ShowError(laidOut);
+      return notCreated();
+    }
+  }
 
   ProfileRecord record;
   SetProfileName(record, ProfileNameFromDocument(inputs.documentFileName));
-  const ReferenceSet& chosen = (*inputs.references)[inputs.referenceIndex];
   outcome.workingReference = chosen;
 
   // The card is always measured as it came from the file, whatever conversion is on screen.
   const ImageBuffer& image = *inputs.image;
   const PixelView pixels{image.unconvertedPixels() ? image.unconvertedPixels() : image.pixels(), image.width(),
                          image.height()};
-  auto finding = [&](int code) {
-    if (code == kOk) return false;
+  // Shows a finding; true when the user stopped there.
+  auto stopsAt = [&](const Error& finding) {
+    if (finding.ok()) return false;
     if (inputs.beforeFinding) inputs.beforeFinding();
-    return ReportAreaCode(code);
-  };
-  auto notCreated = [&]() {
-    AppMessages().ShowStatus(40802);
-    outcome.result = CreateProfileResult::kNotCreated;
-    return outcome;
+    return ReportFinding(finding, messages);
   };
 
-  outcome.codes[0] = layout.SampleAreas(pixels, outcome.workingReference);
-  if (finding(outcome.codes[0])) return notCreated();
-  outcome.codes[1] = layout.CheckWhite();
-  if (finding(outcome.codes[1])) return notCreated();
-  outcome.codes[2] = layout.CheckBlack();
-  if (finding(outcome.codes[2])) return notCreated();
-  outcome.codes[3] = layout.CheckCorners();
-  if (finding(outcome.codes[3])) return notCreated();
+  CreateProfileFindings& found = outcome.findings;
+  found.sampling = layout.SampleAreas(pixels, outcome.workingReference, inputs.checks);
+  if (stopsAt(found.sampling)) return notCreated();
+  found.white = layout.CheckWhite(inputs.checks);
+  if (stopsAt(found.white)) return notCreated();
+  found.black = layout.CheckBlack(inputs.checks);
+  if (stopsAt(found.black)) return notCreated();
+  found.corners = layout.CheckCorners(inputs.checks);
+  if (stopsAt(found.corners)) return notCreated();
   // The engine's finding is reported, but a profile it made is still looked at before stopping.
-  outcome.codes[4] = CreateProfile(layout, outcome.workingReference, record, engine);
-  const bool stop = finding(outcome.codes[4]);
+  found.engine = CreateProfile(layout, outcome.workingReference, inputs.fit, record, engine);
+  const bool stop = stopsAt(found.engine);
   if (record.bytes.empty()) {
-    Presenter().ShowMessageBox(StringOrEmpty(33030), StringOrEmpty(40023));
+    messages.presenter().ShowMessageBox(StringOrEmpty(33030), StringOrEmpty(40023));
     return notCreated();
   }
   if (stop) return notCreated();
 
   // Cancel is the dialog's answer, never a text: whatever the user typed is a description.
-  const DescriptionAnswer named = Presenter().AskDescription(DefaultProfileDescription(chosen.name));
+  const DescriptionAnswer named = messages.presenter().AskDescription(DefaultProfileDescription(chosen.name));
   if (!named.ok) {
     outcome.result = CreateProfileResult::kDescriptionCancelled;
     return outcome;
   }
-  const bool save = named.saveToDisk;
   SetProfileDescription(record, named.description);
   outcome.storeIndex = store.AddOrReplaceProfile(record);
-  bool clean = true;
-  for (int code : outcome.codes) clean = clean && code == kOk;
-  AppMessages().ShowStatus(clean ? 40800 : 40801);
-  outcome.saveRequested = save;
+  messages.ShowStatus(found.Clean() ? 40800 : 40801);
+  outcome.saveRequested = named.saveToDisk;
   outcome.result = CreateProfileResult::kCreated;
   return outcome;
 }

@@ -3,15 +3,19 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
-#include "base/strings.h"
+#include "app/messages.h"
+#include "app/settings.h"
 #include "base/file_io.h"
 #include "base/result_codes.h"
+#include "base/strings.h"
 #include "base/text_encoding.h"
 #include "card/card_model.h"
+#include "card/card_settings.h"
 #include "card/create_profile.h"
-#include "card/profile_quality.h"
+#include "card/quality_report.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_presenter.h"
@@ -43,6 +47,7 @@ QJsonArray QuadJson(const std::array<PointD, 4>& q) {
 
 QJsonArray BytesJson(const std::array<uint8_t, 3>& v) { return {int(v[0]), int(v[1]), int(v[2])}; }
 
+// The measurement of an area, with the report's figures for it when a profile was made.
 QJsonObject AreaJson(const ColorArea& area, const AreaQuality* quality) {
   QJsonObject json;
   json["index"] = area.index;
@@ -62,7 +67,8 @@ QJsonObject AreaJson(const ColorArea& area, const AreaQuality* quality) {
   return json;
 }
 
-QJsonObject QualityJson(const ProfileQualityReport& report) {
+QJsonObject QualityJson(const QualityReportData& data) {
+  const ProfileQualityReport& report = data.quality;
   QJsonObject json;
   json["mean_before"] = JsonDouble(report.meanBefore);
   json["max_before"] = JsonDouble(report.maxBefore);
@@ -83,7 +89,8 @@ QJsonObject ExposureJson(const FitExposure& exposure) {
   return json;
 }
 
-void PrintReport(const ProfileQualityReport& report) {
+void PrintReport(const QualityReportData& data) {
+  const ProfileQualityReport& report = data.quality;
   const FitExposure& e = report.exposure;
   std::printf("exposure: before fitting the colours, the card was brought to its reference's brightness and contrast\n"
               "  (gain %.3f, offset %+.1f levels of 255); the profile corrects colour only and does not carry this\n",
@@ -112,8 +119,8 @@ void PrintReport(const ProfileQualityReport& report) {
 int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::string>& args) {
   CommandArgs a;
   std::string error;
-  if (!a.Parse(args, {"--turned", "--strict", "--json"}, {"--corners", "--reference", "--card", "--description", "-o"},
-               error)) {
+  if (!a.Parse(args, {"--turned", "--strict", "--json"},
+               {"--corners", "--reference", "--card", "--description", "--csv", "-o"}, error)) {
     return Fail(kExitUsage, error);
   }
   if (a.Positionals().size() != 1 || !a.Has("--corners") || !a.Has("--reference") || !a.Has("-o")) {
@@ -135,6 +142,14 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   if (clicks.size() != 6) return Fail(kExitUsage, "--corners takes six numbers X0,Y0,X1,Y1,X2,Y2");
 
   if (int status = CheckOutputFile(output, {imagePath, global.referenceDataPath})) return status;
+  const std::optional<std::string> csv = a.Value("--csv");
+  if (csv) {
+    if (int status = CheckOutputFile(*csv, {imagePath, global.referenceDataPath})) return status;
+    const auto same = [](const std::string& path) { return std::filesystem::absolute(path).lexically_normal(); };
+    if (IsSameFile(*csv, output) || same(*csv) == same(output)) {
+      return Fail(kExitUsage, "--csv and -o name the same file");
+    }
+  }
   CliPresenter presenter;
   presenter.SetStrict(a.Has("--strict"));
   if (auto text = a.Value("--description")) presenter.SetDescription(*text);
@@ -148,7 +163,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   // The reference list of the desktop program offers only the sets of the marked card model; a set of
   // the other model would be fitted area by area against the wrong colours, or mostly not at all.
   const ReferenceSet& chosen = sets[referenceIndex];
-  if (chosen.EntryCount() != AreaCount(model)) {
+  if (!FitsCardModel(chosen, model)) {
     return Fail(kExitUsage, "the reference set \"" + EscapeControlCharacters(chosen.name) + "\" has " +
                                 std::to_string(chosen.EntryCount()) + " entries; a " + cardText + " card needs one of " +
                                 std::to_string(AreaCount(model)) + " (references --card " + cardText + " lists them)");
@@ -183,7 +198,9 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   inputs.selection = &selection;
   inputs.references = &sets;
   inputs.referenceIndex = referenceIndex;
-  const CreateProfileOutcome outcome = RunCreateProfile(inputs, store, engine);
+  inputs.checks = CardCheckSettingsOf(Settings());
+  inputs.fit = FitParametersOf(Settings());
+  const CreateProfileOutcome outcome = RunCreateProfile(inputs, store, engine, AppMessages());
   const bool created = outcome.result == CreateProfileResult::kCreated;
 
   std::string written;
@@ -196,17 +213,24 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
     written = output;
   }
   const CardLayout& layout = *selection.Layout();
-  ProfileQualityReport report;
-  if (record) report = MeasureProfileQuality(layout, outcome.workingReference, record->transform, engine.exposure);
+  QualityReportData report;
+  if (record) {
+    report = MakeQualityReportData(
+        layout, MeasureProfileQuality(layout, outcome.workingReference, record->transform, engine.exposure),
+        record->name, ProfileBoxText(*record));
+    if (csv && !SaveQualityReportCsv(report, *csv)) {
+      return Fail(kExitFailure, WithPath("the quality report cannot be written", *csv));
+    }
+  }
 
   if (a.Has("--json")) {
     QJsonArray areas;
     for (size_t i = 0; i < layout.areas.size(); ++i) {
-      const bool measured = record && i < report.areas.size();
-      areas.append(AreaJson(layout.areas[i], measured ? &report.areas[i] : nullptr));
+      const bool measured = record && i < report.quality.areas.size();
+      areas.append(AreaJson(layout.areas[i], measured ? &report.quality.areas[i] : nullptr));
     }
     QJsonArray codes;
-    for (int c : outcome.codes) codes.append(c);
+    for (const Error* finding : outcome.findings.InOrder()) codes.append(finding->code());
     QJsonObject json;
     json["corners"] = QuadJson(selection.Corners());
     json["orientation"] = layout.ComputeOrientation();
@@ -228,9 +252,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   }
 
   if (!created) return kExitFailure;
-  bool clean = true;
-  for (int c : outcome.codes) clean = clean && c == kOk;
-  return clean ? kExitOk : kExitWarning;
+  return outcome.findings.Clean() ? kExitOk : kExitWarning;
 }
 
 }  // namespace tintara::cli

@@ -12,6 +12,7 @@
 #include "base/file_io.h"
 #include "base/result_codes.h"
 #include "base/text_encoding.h"
+#include "card/card_settings.h"
 #include "card/create_profile.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
@@ -143,8 +144,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
   }
   // The stored settings give the defaults, as they do for every profile the desktop program makes.
   CliPresenter presenter;
-  const CSettings& settings = Settings();
-  FitParameters parameters{settings.PenaltyFactor(), settings.QualityControl(), settings.Gamma()};
+  FitParameters parameters = FitParametersOf(Settings());
   const auto penalty = SettingOption(a, "--penalty", "PenaltyFactor", parameters.penaltyFactor, error);
   const auto quality = SettingOption(a, "--quality-limit", "QualityControl", parameters.qualityLimit, error);
   const auto gamma = SettingOption(a, "--gamma", "Gamma", parameters.gamma, error);

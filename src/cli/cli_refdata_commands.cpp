@@ -1,11 +1,13 @@
 // Commands over the reference data: listing the sets, and converting between Lumeno.dat and its
 // readable CSV form.
 #include <cstdio>
+#include <optional>
 
 #include "app/program_folder.h"
 #include "base/strings.h"
 #include "base/result_codes.h"
 #include "base/text_encoding.h"
+#include "card/card_model.h"
 #include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_support.h"
@@ -30,12 +32,12 @@ int CommandReferences(const GlobalOptions& global, const std::vector<std::string
   std::string error;
   if (!a.Parse(args, {}, {"--card"}, error)) return Fail(kExitUsage, error);
   if (!a.Positionals().empty()) return Fail(kExitUsage, "references takes no file");
-  int wanted = 0;
+  std::optional<CardModel> wanted;
   if (auto card = a.Value("--card")) {
     if (*card == "K7") {
-      wanted = kK7EntryCount;
+      wanted = CardModel::K7;
     } else if (*card == "K3") {
-      wanted = kK3EntryCount;
+      wanted = CardModel::K3;
     } else {
       return Fail(kExitUsage, "--card takes K7 or K3");
     }
@@ -43,7 +45,7 @@ int CommandReferences(const GlobalOptions& global, const std::vector<std::string
   ReferenceSetList sets;
   if (int status = LoadReferenceSets(global.referenceDataPath, sets)) return status;
   for (size_t i = 0; i < sets.size(); ++i) {
-    if (wanted && sets[i].EntryCount() != wanted) continue;
+    if (wanted && !FitsCardModel(sets[i], *wanted)) continue;
     std::printf("%zu\t%d\t%s\n", i, sets[i].EntryCount(), EscapeControlCharacters(sets[i].name).c_str());
   }
   return kExitOk;

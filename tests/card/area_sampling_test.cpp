@@ -11,6 +11,7 @@
 #include "base/result_codes.h"
 #include "card/card_layout.h"
 #include "card/card_selection.h"
+#include "card/card_settings.h"
 #include "support/test_cards.h"
 #include "support/test_environment.h"
 
@@ -52,8 +53,15 @@ ReferenceSet FullWeights(int entries) {
   return {"test", std::vector<ReferenceEntry>(entries, {9, 9, 9, 100})};
 }
 
+// Sampling and the checks with the limits the settings hold by default; a test changes the values it
+// is about.
 class AreaSamplingTest : public test::PrivateSettingsTest {
  protected:
+  void SetUp() override {
+    PrivateSettingsTest::SetUp();
+    checks_ = CardCheckSettingsOf(Settings());
+  }
+
   // A laid-out card with every mean grey; the checks only read the means.
   static std::unique_ptr<CardLayout> Grey(CardModel model) {
     std::unique_ptr<CardLayout> layout = MakeCardLayout(model);
@@ -62,6 +70,8 @@ class AreaSamplingTest : public test::PrivateSettingsTest {
     for (ColorArea& area : layout->areas) area.mean = {128, 128, 128};
     return layout;
   }
+
+  CardCheckSettings checks_;
 };
 
 TEST(ScanQuadTest, InsetAndScanCountTheAreasPixels) {
@@ -134,20 +144,23 @@ TEST_F(AreaSamplingTest, PixelCountsDecideValidityAndSampleAreasReportsTheWorst)
     ColorArea area = c.pixels ? Line(1, c.pixels) : Line(50, 30);
     area.Valid = false;  // an earlier result does not stick
     area.Unreliable = true;
-    EXPECT_EQ(area.Sample(image.View()), c.code) << c.pixels;
+    EXPECT_EQ(area.Sample(image.View(), 0.0, checks_), c.code) << c.pixels;
     EXPECT_TRUE(area.Valid == c.valid && area.Unreliable == c.unreliable) << c.pixels;
     EXPECT_EQ(area.mean, (c.pixels ? Mean{10, 11, 7} : Mean{0, 0, 0}));
   }
-  Settings().SetErrorPixels(4);  // read when sampling
+  CardCheckSettings lower = checks_;
+  lower.errorPixels = 4;
   ColorArea nine = Line(1, 9);
-  EXPECT_EQ(nine.Sample(image.View()), kFewPixels);
-  Settings().SetErrorPixels(9);
+  EXPECT_EQ(nine.Sample(image.View(), 0.0, lower), kFewPixels);
   // A margin wider than the area leaves one line of 9 pixels.
   ColorArea wide;
   wide.corners = {{{0, 0}, {7, 0}, {7, 18}, {0, 18}}};
-  wide.innerMargin = 5;
-  EXPECT_EQ(wide.Sample(image.View()), kTooFewPixels);
+  EXPECT_EQ(wide.Sample(image.View(), 5.0, checks_), kTooFewPixels);
   EXPECT_EQ(wide.mean[0], 50);
+
+  // SampleAreas takes the margin of the layout's own model.
+  checks_.k3.innerMargin = 0.0;
+  checks_.k7.innerMargin = 1000.0;
 
   // 15 wins over 16 in either order; each failed area loses its weight, and only its.
   for (const auto& [pixels, result] :
@@ -157,7 +170,7 @@ TEST_F(AreaSamplingTest, PixelCountsDecideValidityAndSampleAreasReportsTheWorst)
     CardLayoutK3 layout;
     for (int i = 0; i < 3; ++i) layout.AddArea(Line(2 * i + 1, pixels[i]));
     ReferenceSet reference = FullWeights(3);
-    EXPECT_EQ(layout.SampleAreas(image.View(), reference), result);
+    EXPECT_EQ(layout.SampleAreas(image.View(), reference, checks_), result);
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(reference.entries[i],
                 (ReferenceEntry{9, 9, 9, uint16_t(pixels[i] > 20 ? 100 : 0)}));
@@ -170,7 +183,7 @@ TEST_F(AreaSamplingTest, PixelCountsDecideValidityAndSampleAreasReportsTheWorst)
   CardLayoutK3 layout;
   for (int i = 0; i < 3; ++i) layout.AddArea(Line(2 * i + 1, 5));
   ReferenceSet shortSet = FullWeights(1);
-  EXPECT_EQ(layout.SampleAreas(image.View(), shortSet), kTooFewPixels);
+  EXPECT_EQ(layout.SampleAreas(image.View(), shortSet, checks_), kTooFewPixels);
   EXPECT_EQ(shortSet.entries.size(), 1u);
 }
 
@@ -198,30 +211,30 @@ TEST_F(AreaSamplingTest, WhiteAndBlackLimits) {
     ColorArea& area = layout->areas[c.area];
     area.mean = c.mean;
     const bool white = c.area == (c.model == CardModel::K7 ? 8 : 0);
-    EXPECT_EQ(white ? layout->CheckWhite() : layout->CheckBlack(), c.code) << int(c.mean[0]);
+    EXPECT_EQ(white ? layout->CheckWhite(checks_) : layout->CheckBlack(checks_), c.code) << int(c.mean[0]);
     EXPECT_TRUE(area.Valid == c.valid && area.Unreliable == c.unreliable) << int(c.mean[0]);
   }
 
-  // Exactly on a limit passes; each model reads its own settings.
-  Settings().SetDeviationWhiteHighK7(1.0);
-  Settings().SetDeviationBlackLowK7(0.0);
-  Settings().SetDeviationWhiteHighK3(0.5);
+  // Exactly on a limit passes; each model takes its own limits.
+  checks_.k7.white.high = 1.0;
+  checks_.k7.black.low = 0.0;
+  checks_.k3.white.high = 0.5;
   auto k7 = Grey(CardModel::K7);
   k7->areas[8].mean = {255, 255, 255};
   k7->areas[3].mean = {0, 0, 0};
-  EXPECT_EQ(k7->CheckWhite(), kOk);
-  EXPECT_EQ(k7->CheckBlack(), kOk);
+  EXPECT_EQ(k7->CheckWhite(checks_), kOk);
+  EXPECT_EQ(k7->CheckBlack(checks_), kOk);
   auto k3 = Grey(CardModel::K3);
   k3->areas[0].mean = {200, 200, 200};
-  EXPECT_EQ(k3->CheckWhite(), kWhiteTooBright);
+  EXPECT_EQ(k3->CheckWhite(checks_), kWhiteTooBright);
 
   // No check clears what an earlier step set.
   k7->areas[8].Valid = false;
   k7->areas[8].mean = {254, 254, 254};
   k7->areas[3].Unreliable = true;
-  Settings().SetDeviationWhiteHighK7(0.99);
-  EXPECT_EQ(k7->CheckWhite(), kWhiteTooBright);
-  EXPECT_EQ(k7->CheckBlack(), kOk);
+  checks_.k7.white.high = 0.99;
+  EXPECT_EQ(k7->CheckWhite(checks_), kWhiteTooBright);
+  EXPECT_EQ(k7->CheckBlack(checks_), kOk);
   EXPECT_TRUE(!k7->areas[8].Valid && k7->areas[3].Unreliable);
 }
 
@@ -240,25 +253,25 @@ TEST_F(AreaSamplingTest, CornerAreasMustAgree) {
     for (const Case& c : cases) {
       auto layout = Grey(CardModel::K7);
       for (int k = 0; k < 4; ++k) layout->areas[kK7CornerAreas[k]].mean[channel] = c.values[k];
-      EXPECT_EQ(layout->CheckCorners(), c.code);
+      EXPECT_EQ(layout->CheckCorners(checks_), c.code);
       for (int k = 0; k < 4; ++k) EXPECT_EQ(layout->areas[kK7CornerAreas[k]].Valid, c.valid[k]);
     }
   }
   // Exactly at the limit passes.
-  Settings().SetDeviationCornersK7(0.2);
+  checks_.k7.corners = 0.2;
   ASSERT_EQ(0.2 * 255, 51.0);
   auto layout = Grey(CardModel::K7);
   const std::array<uint8_t, 4> atLimit{49, 100, 100, 151};
   for (int k = 0; k < 4; ++k) layout->areas[kK7CornerAreas[k]].mean[1] = atLimit[k];
-  EXPECT_EQ(layout->CheckCorners(), kOk);
+  EXPECT_EQ(layout->CheckCorners(checks_), kOk);
   layout->areas[0].mean[1] = 48;
   layout->areas[29].mean[1] = 152;
-  EXPECT_EQ(layout->CheckCorners(), kUnevenCorners);
+  EXPECT_EQ(layout->CheckCorners(checks_), kUnevenCorners);
 
   auto k3 = Grey(CardModel::K3);  // no corner areas
   k3->areas[0].mean = {255, 255, 255};
   k3->areas[2].mean = {0, 0, 0};
-  EXPECT_EQ(k3->CheckCorners(), kOk);
+  EXPECT_EQ(k3->CheckCorners(checks_), kOk);
 }
 
 TEST_F(AreaSamplingTest, MarkedCardIsMeasuredWhereItLies) {
@@ -279,7 +292,8 @@ TEST_F(AreaSamplingTest, MarkedCardIsMeasuredWhereItLies) {
     }
   }
   ReferenceSet reference = FullWeights(30);
-  EXPECT_EQ(layout.SampleAreas(image.View(), reference), kOk);
+  checks_.k3.innerMargin = 1000.0;  // the other model's margin changes nothing
+  EXPECT_EQ(layout.SampleAreas(image.View(), reference, checks_), kOk);
   for (int i = 0; i < 30; ++i) {
     const Mean c = colour(i);
     EXPECT_TRUE(layout.samples.R[i] == c[0] && layout.samples.G[i] == c[1] &&
@@ -296,7 +310,7 @@ TEST_F(AreaSamplingTest, MarkedCardIsMeasuredWhereItLies) {
   selection.SetCorner(3, 100, 900);
   selection.Relayout();
   reference = FullWeights(30);
-  EXPECT_EQ(layout.SampleAreas(image.View(), reference), kTooFewPixels);
+  EXPECT_EQ(layout.SampleAreas(image.View(), reference, checks_), kTooFewPixels);
   EXPECT_TRUE(layout.areas[9].Valid && reference.entries[9].W == 100);
   EXPECT_TRUE(!layout.areas[0].Valid && !layout.areas[29].Valid && reference.entries[29].W == 0);
 
@@ -309,9 +323,9 @@ TEST_F(AreaSamplingTest, MarkedCardIsMeasuredWhereItLies) {
     for (int k = 0; k < 4; ++k) selection.SetCorner(k, corners[k].x, corners[k].y);
     selection.Relayout();
     reference = FullWeights(30);
-    const int code = layout.SampleAreas(image.View(), reference);
+    const Error found = layout.SampleAreas(image.View(), reference, checks_);
     if (corners[0].x != -1e300) {
-      EXPECT_EQ(code, kTooFewPixels);
+      EXPECT_EQ(found, kTooFewPixels);
       for (int i = 0; i < 30; ++i)
         EXPECT_TRUE(!layout.areas[i].Valid && reference.entries[i].W == 0);
     }

@@ -7,15 +7,13 @@
 #include <limits>
 #include <memory>
 
-#include "app/settings.h"
 #include "base/result_codes.h"
-#include "support/test_environment.h"
 
 namespace tintara {
 namespace {
 
 using Quad = std::array<PointD, 4>;
-using CardLayoutTest = test::PrivateSettingsTest;
+using CardLayoutTest = ::testing::Test;
 const Quad kUpright{{{100, 100}, {300, 100}, {300, 500}, {100, 500}}};
 const Quad kLandscape{{{100, 100}, {500, 100}, {500, 300}, {100, 300}}};
 
@@ -55,20 +53,18 @@ TEST_F(CardLayoutTest, AreasOfAnUprightCardComeOutFreshOnEveryLayout) {
                100 + 400 * 0.0785714285714286);  // y about 105.7 to 131.4
   ExpectExtent(layout->areas[0], 125, 100 + 400 * 0.785714285714286, 170, 440);
   EXPECT_NEAR(Extent(layout->areas[29])[2], 290, 1e-9);
-  EXPECT_EQ(layout->areas[0].innerMargin, 5.0);
 
-  // A new layout forgets what the last measurement found and takes the margin set now.
+  // A new layout forgets what the last measurement found.
   for (ColorArea& area : layout->areas) {
     area.Valid = false;
     area.Unreliable = true;
     area.mean = {1, 2, 3};
   }
-  Settings().SetInnerMarginK7(2.5);
   ASSERT_EQ(layout->Layout(), kOk);
   ASSERT_EQ(layout->areas.size(), 30u);
   for (int i = 0; i < 30; ++i) {
     const ColorArea& area = layout->areas[i];
-    EXPECT_TRUE(area.index == i && area.Valid && !area.Unreliable && area.innerMargin == 2.5) << i;
+    EXPECT_TRUE(area.index == i && area.Valid && !area.Unreliable) << i;
     EXPECT_EQ(area.mean, (std::array<uint8_t, 3>{0, 0, 0}));
   }
 
@@ -77,7 +73,6 @@ TEST_F(CardLayoutTest, AreasOfAnUprightCardComeOutFreshOnEveryLayout) {
   EXPECT_EQ(k3->Model(), CardModel::K3);
   ASSERT_EQ(k3->areas.size(), 3u);
   ExpectExtent(k3->areas[0], 100, 500 - 400 * 0.288732394366197, 300, 500 - 400 * 0.00704225352112676);
-  EXPECT_EQ(k3->areas[0].innerMargin, 5.0);
 }
 
 TEST_F(CardLayoutTest, OrientationFollowsTheLongEdgeAndTheTurn) {

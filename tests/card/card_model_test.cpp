@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/settings.h"
+#include "card/card_settings.h"
 #include "support/test_environment.h"
 
 namespace tintara {
@@ -34,15 +37,39 @@ TEST(CardModelTest, AreaTablesHoldTheRowsAndColumnsOfEachCard) {
   EXPECT_EQ(AreaCount(CardModel::K3), 3);
 }
 
-using CardModelSettingsTest = test::PrivateSettingsTest;
+using CardSettingsTest = test::PrivateSettingsTest;
 
-TEST_F(CardModelSettingsTest, EachModelReadsItsOwnInnerMarginAsItStandsNow) {
-  Settings().SetInnerMarginK7(2.5);
-  Settings().SetInnerMarginK3(7.25);
-  EXPECT_EQ(InnerMarginSetting(CardModel::K7), 2.5);
-  EXPECT_EQ(InnerMarginSetting(CardModel::K3), 7.25);
-  Settings().SetInnerMarginK3(1.0);
-  EXPECT_EQ(InnerMarginSetting(CardModel::K3), 1.0);
+// Each stored value reaches the one field that stands for it: no model takes the other's limits, no
+// limit its opposite.
+TEST_F(CardSettingsTest, EveryStoredValueReachesItsOwnField) {
+  CSettings& s = Settings();
+  s.SetErrorPixels(3);
+  s.SetWarningPixels(4);
+  s.SetInnerMarginK7(1.5);
+  s.SetInnerMarginK3(2.5);
+  s.SetDeviationWhiteHighK7(0.91);
+  s.SetDeviationWhiteLowK7(0.71);
+  s.SetDeviationBlackHighK7(0.21);
+  s.SetDeviationBlackLowK7(0.011);
+  s.SetDeviationWhiteHighK3(0.92);
+  s.SetDeviationWhiteLowK3(0.72);
+  s.SetDeviationBlackHighK3(0.22);
+  s.SetDeviationBlackLowK3(0.012);
+  s.SetDeviationCornersK7(0.06);
+  s.SetPenaltyFactor(0.3);
+  s.SetQualityControl(0.6);
+  s.SetGamma(1.8);
+  const CardCheckSettings c = CardCheckSettingsOf(s);
+  EXPECT_EQ(c.errorPixels, 3);
+  EXPECT_EQ(c.warningPixels, 4);
+  const ModelCheckSettings& k7 = c.Of(CardModel::K7);
+  const ModelCheckSettings& k3 = c.Of(CardModel::K3);
+  EXPECT_EQ((std::vector<double>{k7.innerMargin, k7.white.high, k7.white.low, k7.black.high, k7.black.low, k7.corners}),
+            (std::vector<double>{1.5, 0.91, 0.71, 0.21, 0.011, 0.06}));
+  EXPECT_EQ((std::vector<double>{k3.innerMargin, k3.white.high, k3.white.low, k3.black.high, k3.black.low}),
+            (std::vector<double>{2.5, 0.92, 0.72, 0.22, 0.012}));
+  const FitParameters fit = FitParametersOf(s);
+  EXPECT_EQ((std::vector<double>{fit.penaltyFactor, fit.qualityLimit, fit.gamma}), (std::vector<double>{0.3, 0.6, 1.8}));
 }
 
 }  // namespace

@@ -6,10 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "app/settings.h"
 #include "base/result_codes.h"
 #include "support/test_cards.h"
-#include "support/test_environment.h"
 
 namespace tintara {
 namespace {
@@ -20,7 +18,7 @@ const Quad kUpright{{{100, 100}, {300, 100}, {300, 500}, {100, 500}}};
 const Clicks kUprightClicks{{100, 100}, {300, 100}, {300, 500}};
 const Clicks kLandscapeClicks{{100, 100}, {500, 100}, {500, 300}};  // in a 600 x 400 image
 
-class CardSelectionTest : public test::PrivateSettingsTest {
+class CardSelectionTest : public ::testing::Test {
  protected:
   void Mark(const Clicks& clicks, int width = 400, int height = 600) {
     host.width = width;
@@ -158,15 +156,13 @@ TEST_F(CardSelectionTest, EditsKeepTheOutlineConsistent) {
     EXPECT_TRUE(selection.CornerX(index) == 0.0 && selection.CornerY(index) == 0.0);
   }
   EXPECT_EQ(selection.Corners(), kUpright);
-  // A drag moves the corner and its handle; the areas follow on Relayout, with the margin set now.
+  // A drag moves the corner and its handle; the areas follow on Relayout.
   const Quad area2 = Layout().areas[2].corners;
   EXPECT_EQ(selection.SetCorner(2, 320, 520), 0);
   EXPECT_EQ(selection.Handles()[2].position, (PointD{320, 520}));
   EXPECT_EQ(Layout().areas[2].corners, area2);
-  Settings().SetInnerMarginK3(2.5);
   selection.Relayout();
   EXPECT_NE(Layout().areas[2].corners, area2);
-  EXPECT_EQ(Layout().areas[2].innerMargin, 2.5);
 
   selection.SetRubberPoint({5, 5});
   selection.Reset();

@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "base/strings.h"
 #include "base/result_codes.h"
+#include "card/card_settings.h"
 #include "card/profile_quality.h"
 #include "card_renderer.h"
 #include "engine/icc_profile.h"
@@ -53,6 +54,8 @@ class CreateProfileFlow : public ::testing::Test {
   void SetUp() override {
     Settings().RestoreDefaults(true);
     Settings().ResetOnceMessages();
+    checks_ = CardCheckSettingsOf(Settings());
+    fit_ = FitParametersOf(Settings());
     references_ = {Standard()};
     Render(CrossTalkCamera());
   }
@@ -80,7 +83,9 @@ class CreateProfileFlow : public ::testing::Test {
     in.selection = selection_.get();
     in.references = &references_;
     in.referenceIndex = referenceIndex;
-    return RunCreateProfile(in, store_, engine_);
+    in.checks = checks_;
+    in.fit = fit_;
+    return RunCreateProfile(in, store_, engine_, Messages(presenter_, Settings()));
   }
 
   std::vector<std::string> Statuses() const {
@@ -91,6 +96,8 @@ class CreateProfileFlow : public ::testing::Test {
 
   static std::unique_ptr<test::PrivateSettings> settings_;
   ScriptedPresenter presenter_;
+  CardCheckSettings checks_;  // the defaults, unless a test says otherwise
+  FitParameters fit_;
   ReferenceSetList references_;
   ImageBuffer image_;
   std::unique_ptr<Host> host_;
@@ -104,7 +111,7 @@ TEST_F(CreateProfileFlow, ACleanCardMakesAnUnsavedProfileNamedAfterTheFile) {
   presenter_.descriptionAnswers.push_back({true, "Studio camera", true});
   const CreateProfileOutcome out = Run("/photos/card.tif");
   ASSERT_EQ(out.result, CreateProfileResult::kCreated);
-  for (int code : out.codes) EXPECT_EQ(code, 0);
+  EXPECT_TRUE(out.findings.Clean());
   EXPECT_TRUE(out.saveRequested);
   ASSERT_EQ(store_.Count(), 1);
   const ProfileRecord& r = store_.At(out.storeIndex);
@@ -122,6 +129,12 @@ TEST_F(CreateProfileFlow, ACleanCardMakesAnUnsavedProfileNamedAfterTheFile) {
   presenter_.descriptionAnswers.push_back({true, "Studio camera", false});
   EXPECT_EQ(Run("/elsewhere/card.jpg").storeIndex, 0);
   EXPECT_EQ(store_.Count(), 1);
+
+  // A layout left without areas (memory ran out when it was made) is laid out again first.
+  selection_->Layout()->ClearAreas();
+  presenter_.descriptionAnswers.push_back({true, "again", false});
+  EXPECT_EQ(Run().result, CreateProfileResult::kCreated);
+  EXPECT_EQ(selection_->Layout()->areas.size(), 30u);
 }
 
 TEST_F(CreateProfileFlow, ConvertingWithTheNewProfileBringsTheCardToItsReference) {
@@ -139,10 +152,10 @@ TEST_F(CreateProfileFlow, ConvertingWithTheNewProfileBringsTheCardToItsReference
   const PixelView after{image_.pixels(), image_.width(), image_.height()};
   double errorBefore = 0, errorAfter = 0;
   int worstAfter = 0;
-  layout.SampleAreas(before, scratch);
+  layout.SampleAreas(before, scratch, checks_);
   std::vector<std::array<uint8_t, 3>> measured;
   for (const ColorArea& a : layout.areas) measured.push_back(a.mean);
-  layout.SampleAreas(after, scratch);
+  layout.SampleAreas(after, scratch, checks_);
   for (size_t i = 0; i < layout.areas.size(); ++i) {
     for (int c = 0; c < 3; ++c) {
       const int ref = c == 0 ? references_[0].entries[i].R : c == 1 ? references_[0].entries[i].G : references_[0].entries[i].B;
@@ -156,12 +169,12 @@ TEST_F(CreateProfileFlow, ConvertingWithTheNewProfileBringsTheCardToItsReference
 }
 
 TEST_F(CreateProfileFlow, CancelAtAFindingStopsAndContinueGoesOn) {
-  Settings().SetDeviationWhiteHighK7(0.5);  // the white area now counts as too bright
+  checks_.k7.white.high = 0.5;  // the white area now counts as too bright
   presenter_.onceAnswers.push_back({false, true});  // Cancel, with the box ticked
   CreateProfileOutcome out = Run();
   EXPECT_EQ(out.result, CreateProfileResult::kNotCreated);
-  EXPECT_EQ(out.codes[1], kWhiteTooBright);
-  EXPECT_EQ(out.codes[2], 0);  // nothing after the stop ran
+  EXPECT_EQ(out.findings.white, kWhiteTooBright);
+  EXPECT_TRUE(out.findings.black.ok());  // nothing after the stop ran
   EXPECT_EQ(store_.Count(), 0);
   EXPECT_EQ(Statuses(), std::vector<std::string>{"The color profile was not created."});
   EXPECT_TRUE(selection_->Layout()->areas[8].Unreliable);
@@ -176,14 +189,14 @@ TEST_F(CreateProfileFlow, CancelAtAFindingStopsAndContinueGoesOn) {
 }
 
 TEST_F(CreateProfileFlow, EveryCheckIsReportedInOrder) {
-  Settings().SetDeviationWhiteHighK7(0.5);
-  Settings().SetDeviationBlackLowK7(0.9);
-  Settings().SetDeviationCornersK7(0.0);
+  checks_.k7.white.high = 0.5;
+  checks_.k7.black.low = 0.9;
+  checks_.k7.corners = 0.0;
   Render(CrossTalkCamera(), 0.2);  // light falling across the card: the corners differ
   const CreateProfileOutcome out = Run();
-  EXPECT_EQ(out.codes[1], kWhiteTooBright);
-  EXPECT_EQ(out.codes[2], kBlackTooDark);
-  EXPECT_EQ(out.codes[3], kUnevenCorners);
+  EXPECT_EQ(out.findings.white, kWhiteTooBright);
+  EXPECT_EQ(out.findings.black, kBlackTooDark);
+  EXPECT_EQ(out.findings.corners, kUnevenCorners);
   std::vector<std::string> texts;
   for (const auto& s : presenter_.Of("once")) texts.push_back(s.text.substr(0, 40));
   ASSERT_EQ(texts.size(), 3u);
@@ -194,9 +207,9 @@ TEST_F(CreateProfileFlow, EveryCheckIsReportedInOrder) {
 }
 
 TEST_F(CreateProfileFlow, PoorQualityKeepsTheProfileOnlyAfterContinue) {
-  Settings().SetQualityControl(0.0);
+  fit_.qualityLimit = 0.0;
   CreateProfileOutcome out = Run();
-  EXPECT_EQ(out.codes[4], kPoorQuality);
+  EXPECT_EQ(out.findings.engine, kPoorQuality);
   EXPECT_EQ(out.result, CreateProfileResult::kCreated);
   EXPECT_EQ(Statuses().back(), "The color profile was created with warnings.");
   for (const ColorArea& a : selection_->Layout()->areas) EXPECT_FALSE(a.Valid);  // all crossed out
@@ -209,10 +222,10 @@ TEST_F(CreateProfileFlow, PoorQualityKeepsTheProfileOnlyAfterContinue) {
 }
 
 TEST_F(CreateProfileFlow, NoMeasurableAreaMeansNoProfile) {
-  Settings().SetErrorPixels(1000000);
+  checks_.errorPixels = 1000000;
   const CreateProfileOutcome out = Run();
-  EXPECT_EQ(out.codes[0], kTooFewPixels);
-  EXPECT_EQ(out.codes[4], kTooFewAreas);
+  EXPECT_EQ(out.findings.sampling, kTooFewPixels);
+  EXPECT_EQ(out.findings.engine, kTooFewAreas);
   EXPECT_EQ(out.result, CreateProfileResult::kNotCreated);
   const auto boxes = presenter_.Of("box");
   ASSERT_EQ(boxes.size(), 1u);

@@ -72,8 +72,13 @@ TEST(CliCreateProfile, AMarkedCardGivesAProfileAndItsQualityReport) {
 
   // The plain report carries the same table and says what the exposure was.
   const CommandResult text = RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "#0",
-                                     "-o", dir.File("again.tnp")});
+                                     "--csv", dir.File("report.csv"), "-o", dir.File("again.tnp")});
   EXPECT_EQ(text.exitCode, 0);
+  // With --csv the report's table too: a header and a row per area, the first area's pixels as above.
+  const std::string csv = ReadFileText(dir.File("report.csv"));
+  ASSERT_EQ(std::count(csv.begin(), csv.end(), '\n'), 31) << csv;
+  const std::string firstRow = csv.substr(csv.find('\n') + 1);
+  EXPECT_EQ(firstRow.rfind("1," + std::to_string(areas[0].toObject()["pixels"].toInt()) + ",valid,", 0), 0u) << csv;
   EXPECT_NE(text.out.find("mean dE2000"), std::string::npos);
   EXPECT_NE(text.out.find("after with the exposure matched"), std::string::npos);
   char gain[32];
@@ -140,10 +145,11 @@ TEST(CliCreateProfile, TurnedCardsAndFindingsUnderStrict) {
   EXPECT_EQ(wrong.exitCode, 1);
   EXPECT_NE(wrong.err.find("The white color in the selected card is too dark."), std::string::npos) << wrong.err;
   const CommandResult strict = RunCli({"create-profile", dir.File("turned.jpg"), "--corners", clicks, "--reference",
-                                       "#0", "--strict", "--json", "-o", dir.File("s.tnp")});
+                                       "#0", "--strict", "--json", "--csv", dir.File("s.csv"), "-o", dir.File("s.tnp")});
   EXPECT_EQ(strict.exitCode, 2);
   EXPECT_NE(strict.err.find("The color profile was not created."), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.File("s.tnp")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("s.csv"))) << "no profile, no report";
   // No profile, so neither an exposure nor a quality to report.
   const QJsonObject none = Json(strict.out);
   EXPECT_TRUE(none["exposure"].isNull());
@@ -178,6 +184,21 @@ TEST(CliCreateProfile, RefusesBadClicksReferencesAndImages) {
   EXPECT_EQ(RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "#0", "--card", "K3",
                     "-o", out}).exitCode,
             64);
+  // The report is written where -o may be written, and not onto the profile itself.
+  const auto withCsv = [&](const std::string& csv) {
+    return RunCli({"create-profile", dir.File("card.tif"), "--corners", clicks, "--reference", "#0", "--csv", csv,
+                   "-o", out});
+  };
+  const CommandResult ontoPhoto = withCsv(dir.File("card.tif"));
+  EXPECT_EQ(ontoPhoto.exitCode, 2);
+  EXPECT_NE(ontoPhoto.err.find("The output file is one of the input files."), std::string::npos) << ontoPhoto.err;
+  EXPECT_EQ(withCsv(dir.File("./x.tnp")).exitCode, 64);
+  WriteFileText(dir.File("kept.csv"), "kept");
+  std::filesystem::permissions(dir.File("kept.csv"), std::filesystem::perms::owner_read);
+  EXPECT_EQ(withCsv(dir.File("kept.csv")).exitCode, 2);
+  EXPECT_EQ(ReadFileText(dir.File("kept.csv")), "kept");
+  EXPECT_FALSE(std::filesystem::exists(out));
+
   WriteFileText(dir.File("broken.jpg"), "broken");
   const CommandResult broken =
       RunCli({"create-profile", dir.File("broken.jpg"), "--corners", clicks, "--reference", "#0", "-o", out});

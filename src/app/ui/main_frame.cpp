@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "app/messages.h"
+#include "app/settings.h"
 #include "app/settings_storage.h"
 #include "base/strings.h"
 #include "app/ui/about_dialog.h"
@@ -31,8 +32,8 @@
 #include "app/ui/ui_text.h"
 #include "app/ui/window_placement.h"
 #include "batch/ui/batch_command.h"
+#include "card/previous_outline.h"
 #include "card/ui/create_profile_command.h"
-#include "card/ui/previous_outline.h"
 #include "card/ui/quality_report_dock.h"
 #include "image/ui/image_file_dialogs.h"
 #include "image/ui/tintara_doc.h"
@@ -384,7 +385,7 @@ void CMainFrame::ConnectCommands() {
   onView(cmd::kUnmark, [](CTintaraView& view) { view.OnUnmark(); });
   onView(cmd::kTurnSelection, [](CTintaraView& view) { view.OnTurnSelection(); });
   onView(cmd::kUsePreviousOutline, [this](CTintaraView& view) {
-    const std::optional<PreviousOutline> outline = StoredPreviousOutline();
+    const std::optional<PreviousOutline> outline = ParsePreviousOutline(Settings().PreviousOutline());
     if (!outline || !view.CanPlaceOutline(*outline)) return;
     // The outline comes back with the card it was marked on.
     if (outline->model != cardModel_) SetCardModel(outline->model);
@@ -663,7 +664,8 @@ void CMainFrame::UpdateCommandUI() {
   check(cmd::kMarkK7, cardModel_ == CardModel::K7);
   check(cmd::kMarkK3, cardModel_ == CardModel::K3);
   for (int id : {cmd::kUnmark, cmd::kTurnSelection}) enable(id, view != nullptr && view->selection().Complete());
-  const std::optional<PreviousOutline> previous = view ? StoredPreviousOutline() : std::nullopt;
+  const std::optional<PreviousOutline> previous =
+      view ? ParsePreviousOutline(Settings().PreviousOutline()) : std::nullopt;
   enable(cmd::kUsePreviousOutline, previous && view->CanPlaceOutline(*previous));
   enable(cmd::kCreateProfile, view != nullptr && view->selection().Complete());
   enable(cmd::kQualityReport, CQualityReportDock::HasReport(*this));

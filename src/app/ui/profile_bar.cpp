@@ -107,7 +107,6 @@ void CProfileBar::FillProfiles(const ProfileStore& store) {
 }
 
 void CProfileBar::FillReferences(const ReferenceSetList& sets, CardModel model) {
-  const int wanted = model == CardModel::K3 ? kK3EntryCount : kK7EntryCount;
   std::optional<QString> keep;
   const bool modelChanged = referenceModel_ != model;
   if (!modelChanged) keep = SelectedText(referenceBox_);
@@ -115,7 +114,7 @@ void CProfileBar::FillReferences(const ReferenceSetList& sets, CardModel model) 
 
   std::vector<Entry> entries;
   for (size_t i = 0; i < sets.size(); ++i) {
-    if (sets[i].EntryCount() != wanted) continue;
+    if (!FitsCardModel(sets[i], model)) continue;
     entries.emplace_back(ui::ToQString(sets[i].name), static_cast<int>(i));
     if (modelChanged && entries.size() == 1) keep = entries.front().first;
   }

@@ -4,10 +4,12 @@
 #include <QGuiApplication>
 
 #include "app/messages.h"
+#include "app/settings.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/profile_bar.h"
 #include "card/profile_quality.h"
 #include "card/ui/card_in_sight.h"
+#include "card/ui/quality_report_dock.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
 #include "profiles/profile_file.h"
@@ -107,13 +109,15 @@ CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDo
   inputs.selection = &view.selection();
   inputs.references = &frame.references();
   inputs.referenceIndex = frame.SelectedReferenceIndex();
+  inputs.checks = CardCheckSettingsOf(Settings());
+  inputs.fit = FitParametersOf(Settings());
   // Painted now, not when the event loop next runs: the message box that follows would otherwise
   // ask about crosses the user cannot see yet.
   inputs.beforeFinding = [&view] { view.viewport()->repaint(); };
 
   ProfileStore& store = frame.profiles();
   EngineContext engine;
-  result.outcome = RunCreateProfile(inputs, store, engine);
+  result.outcome = RunCreateProfile(inputs, store, engine, AppMessages());
   // Sampling set the crosses on every path, also when the run stopped.
   view.viewport()->update();
   if (result.outcome.result != CreateProfileResult::kCreated) return result;

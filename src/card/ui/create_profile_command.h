@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "card/create_profile.h"
-#include "card/ui/quality_report_dock.h"
+#include "card/quality_report.h"
 
 namespace tintara {
 

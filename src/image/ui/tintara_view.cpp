@@ -14,9 +14,10 @@
 #include <cstring>
 
 #include "app/messages.h"
+#include "app/settings.h"
 #include "base/result_codes.h"
 #include "card/card_layout.h"
-#include "card/ui/previous_outline.h"
+#include "card/previous_outline.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/view_zoom.h"
 
@@ -436,7 +437,7 @@ void CTintaraView::OutlineChanged() {
 
 void CTintaraView::RememberOutline() {
   if (const std::optional<PreviousOutline> outline = OutlineOf(*selection_, ImageWidth(), ImageHeight())) {
-    RememberPreviousOutline(*outline);
+    Settings().SetPreviousOutline(FormatPreviousOutline(*outline));
   }
 }
 

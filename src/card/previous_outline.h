@@ -23,15 +23,13 @@ struct PreviousOutline {
 // The outline of a complete selection with a layout, on an image of the given size.
 std::optional<PreviousOutline> OutlineOf(const CardSelection& selection, int imageWidth, int imageHeight);
 
-// The stored text: "K7 0 400x600 x0,y0 x1,y1 x2,y2 x3,y3" (model, turned, image size, corners in
-// shortest exact form, so the outline comes back to the bit).
+// The text kept between sessions, which the shells store beside the settings:
+// "K7 0 400x600 x0,y0 x1,y1 x2,y2 x3,y3" (model, turned, image size, corners in shortest exact form,
+// so the outline comes back to the bit).
 std::string FormatPreviousOutline(const PreviousOutline& outline);
-// nullopt for text that is not exactly that form: an unknown model, a size that is not positive, a
-// corner that is not a finite number or lies outside 0..W, 0..H, or anything left over.
+// The outline such a text describes; nullopt for text that is not exactly that form: an unknown
+// model, a size that is not positive, a corner that is not a finite number or lies outside 0..W,
+// 0..H, or anything left over.
 std::optional<PreviousOutline> ParsePreviousOutline(const std::string& text);
-
-// The outline kept in the settings store, if any; remembering replaces it.
-std::optional<PreviousOutline> StoredPreviousOutline();
-void RememberPreviousOutline(const PreviousOutline& outline);
 
 }  // namespace tintara

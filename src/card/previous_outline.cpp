@@ -1,10 +1,9 @@
-#include "card/ui/previous_outline.h"
+#include "card/previous_outline.h"
 
 #include <charconv>
 #include <cmath>
 #include <string_view>
 
-#include "app/settings.h"
 #include "card/card_layout.h"
 #include "card/card_selection.h"
 
@@ -94,12 +93,6 @@ std::optional<PreviousOutline> ParsePreviousOutline(const std::string& text) {
   }
   if (!rest.empty()) return std::nullopt;
   return outline;
-}
-
-std::optional<PreviousOutline> StoredPreviousOutline() { return ParsePreviousOutline(Settings().PreviousOutline()); }
-
-void RememberPreviousOutline(const PreviousOutline& outline) {
-  Settings().SetPreviousOutline(FormatPreviousOutline(outline));
 }
 
 }  // namespace tintara
