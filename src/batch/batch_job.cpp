@@ -12,6 +12,7 @@
 
 #include "base/file_names.h"
 #include "base/result_codes.h"
+#include "base/row_bands.h"
 
 namespace tintara {
 
@@ -119,6 +120,8 @@ class Pipeline {
   }
 
   void Work() {
+    // The workers are the batch's share of the cores: each makes its photograph on its own thread.
+    const RowBandBudget oneThread(1);
     for (;;) {
       size_t k;
       {
@@ -161,8 +164,8 @@ class Pipeline {
 }  // namespace
 
 int BatchWorkerCount(int jobs) {
-  if (jobs > 0) return jobs;
-  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  const int wanted = jobs > 0 ? jobs : static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(wanted, 1, kMaxBatchWorkers);
 }
 
 int RunBatchJob(std::vector<BatchItem>& items, const ProfileStore& store, int jpegQuality,
@@ -189,9 +192,13 @@ int RunBatchJob(std::vector<BatchItem>& items, const ProfileStore& store, int jp
   // One worker gains nothing over making each item in its turn, on this thread.
   const int workers = std::min(BatchWorkerCount(jobs), count);
   std::optional<Pipeline> pipeline;
+  // While workers run, this thread only names and places their items (and embeds in place): its
+  // own pixel work, if any, stays on it rather than adding threads beside the workers.
+  std::optional<RowBandBudget> oneThread;
   if (workers > 1) {
     MarkDependencies(pending);
     pipeline.emplace(pending, workers);
+    oneThread.emplace(1);
   }
   for (int k = 0; k < count; ++k) {
     if (stop && stop()) break;

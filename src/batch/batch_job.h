@@ -28,11 +28,18 @@ using BatchStopRequest = std::function<bool()>;
 // so every name, status, report and output byte is that of the one-at-a-time run. At most one item
 // per worker is ahead of the one in its turn, so no more than workers + 1 images are in memory
 // however long the list. An item whose input may be an earlier item's output waits for every item
-// before it.
+// before it. The workers share the cores among them: the pixel work of each stays on its own
+// thread, and so does the calling thread's. With one worker the calling thread makes every item in
+// its turn, its pixel work spread over every core.
 int RunBatchJob(std::vector<BatchItem>& items, const ProfileStore& store, int jpegQuality,
                 const BatchObserver& observer = {}, const BatchStopRequest& stop = {}, int jobs = 0);
 
-// `jobs` as RunBatchJob takes it: 0 (or less) is the number of cores, and never fewer than one.
+// Each worker holds a photograph of up to a few hundred megabytes: a mistyped count must not ask for
+// thousands of them, nor a machine of many cores for one each.
+inline constexpr int kMaxBatchWorkers = 64;
+
+// How many workers a run with `jobs` has: `jobs` itself, or for 0 (or less) one for each core; at
+// least one and at most kMaxBatchWorkers.
 int BatchWorkerCount(int jobs);
 
 }  // namespace tintara

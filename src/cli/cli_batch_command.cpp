@@ -16,12 +16,6 @@
 
 namespace tintara::cli {
 
-namespace {
-// Each worker holds an image of up to a few hundred megabytes: a mistyped count must not ask for
-// thousands of them.
-constexpr long long kMaxBatchJobs = 64;
-}  // namespace
-
 int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
   CommandArgs a;
   std::string error;
@@ -39,8 +33,8 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
   int jobs = 0;
   if (a.Has("--jobs")) {
     const std::optional<long long> value = ParseInteger(*a.Value("--jobs"));
-    if (!value || *value < 1 || *value > kMaxBatchJobs) {
-      return Fail(kExitUsage, "--jobs takes a whole number from 1 to " + std::to_string(kMaxBatchJobs));
+    if (!value || *value < 1 || *value > kMaxBatchWorkers) {
+      return Fail(kExitUsage, "--jobs takes a whole number from 1 to " + std::to_string(kMaxBatchWorkers));
     }
     jobs = static_cast<int>(*value);
   }

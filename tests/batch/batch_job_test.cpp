@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <set>
+#include <thread>
 
 #include "base/result_codes.h"
+#include "base/row_bands.h"
 #include "image/image_file.h"
 #include "support/run_command.h"
 #include "support/test_images.h"
@@ -132,6 +138,56 @@ TEST_F(BatchJobTest, AStopFinishesTheItemInHandAndLeavesTheRestPending) {
   EXPECT_EQ(pending_, 2);
   EXPECT_EQ(Statuses(items), (std::vector<std::string>{"Succeeded", "Succeeded", "Succeeded"}));
   EXPECT_TRUE(fs::exists(dir_.File("a(3).tif")));
+}
+
+// The threads of this process now.
+int ThreadCount() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+  }
+  return -1;
+}
+
+// Workers share the cores: neither they nor the calling thread start threads of their own for the
+// pixels, so a run never has more threads than its workers and the caller. Made one at a time on the
+// calling thread, an item may use every core.
+TEST_F(BatchJobTest, WorkersAndTheirCallerKeepToOneThreadEach) {
+  std::vector<BatchItem> items;
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "big" + std::to_string(i) + ".tif";
+    test::WritePatternImage(dir_.File(name), 1000, 800, static_cast<uint32_t>(i + 1));  // above kParallelPixels
+    items.push_back(Item(name));
+  }
+  const int before = ThreadCount();
+  ASSERT_GT(before, 0);
+  std::atomic<bool> running = true;
+  std::atomic<int> peak = before;
+  std::thread watcher([&] {
+    while (running) peak = std::max(peak.load(), ThreadCount());
+  });
+  std::set<int> callerBudgets;
+  RunBatchJob(
+      items, store_, 90, [&](int, const BatchOutcome&, int, int) { callerBudgets.insert(RowBandThreads()); }, {}, 3);
+  running = false;
+  watcher.join();
+  EXPECT_LE(peak.load(), before + 1 + 3);  // the watcher, the workers
+  EXPECT_EQ(callerBudgets, std::set<int>{1});
+  EXPECT_EQ(Statuses(items), std::vector<std::string>(6, "Succeeded"));
+
+  callerBudgets.clear();
+  items.resize(1);
+  items[0].outcome = BatchOutcome();
+  RunBatchJob(
+      items, store_, 90, [&](int, const BatchOutcome&, int, int) { callerBudgets.insert(RowBandThreads()); }, {}, 1);
+  const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  EXPECT_EQ(callerBudgets, std::set<int>{cores});
+
+  // However many cores or jobs, the workers, each holding a photograph, stay few enough.
+  EXPECT_EQ(BatchWorkerCount(0), std::min(cores, kMaxBatchWorkers));
+  EXPECT_EQ(BatchWorkerCount(3), 3);
+  EXPECT_EQ(BatchWorkerCount(100000), kMaxBatchWorkers);
 }
 
 // Every file under `root`, by its path below it, with its bytes.
