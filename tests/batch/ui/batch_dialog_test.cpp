@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "app/settings.h"
 #include "app/settings_storage.h"
@@ -384,13 +386,23 @@ TEST_F(BatchDialogTest, StopAndCloseDuringARunFinishTheItemInHandAndLeaveTheRest
   AddPhotos(dialog, names, 1200);
   SetAll(dialog, "Studio");
 
-  // Stop once the run is seen at work on an item.
-  auto waitForAStart = [&] {
-    return QTest::qWaitFor([&] {
-      const std::vector<std::string> statuses = Statuses(dialog);
-      return std::find(statuses.begin(), statuses.end(), "Processing...") != statuses.end();
-    }, 30000);
+  // Acts the moment the list shows an item in hand, from the change of its row itself: a run can
+  // finish several items between two looks at the list, but never before the list has shown each
+  // of them at work.
+  auto onceAnItemStarts = [&](std::function<void()> act) {
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(
+        dialog.list(), &QTreeWidget::itemChanged, [connection, act](QTreeWidgetItem* row, int column) {
+          if (column != CBatchDialog::kStatusColumn || row->text(column) != QStringLiteral("Processing...")) return;
+          QObject::disconnect(*connection);
+          act();
+        });
   };
+  bool stopped = false;
+  onceAnItemStarts([&] {
+    dialog.stopButton()->click();
+    stopped = true;
+  });
   QSignalSpy finished(&dialog, &CBatchDialog::runFinished);
   dialog.processButton()->click();
   EXPECT_TRUE(dialog.IsRunning());
@@ -398,9 +410,8 @@ TEST_F(BatchDialogTest, StopAndCloseDuringARunFinishTheItemInHandAndLeaveTheRest
   EXPECT_FALSE(dialog.addFilesButton()->isEnabled());
   EXPECT_FALSE(dialog.profileBox()->isEnabled());
   EXPECT_TRUE(dialog.stopButton()->isEnabled());
-  ASSERT_TRUE(waitForAStart());
-  dialog.stopButton()->click();
   ASSERT_TRUE(finished.wait(60000));
+  ASSERT_TRUE(stopped);
 
   auto counts = [&] {
     int succeeded = 0, pending = 0;
@@ -422,13 +433,17 @@ TEST_F(BatchDialogTest, StopAndCloseDuringARunFinishTheItemInHandAndLeaveTheRest
   ExpectRowsMatchItems(dialog);
 
   // Close during the next run waits for the item in hand, then closes; the rest stays pending.
+  bool visibleAfterClose = false;
+  onceAnItemStarts([&] {
+    dialog.closeButton()->click();
+    visibleAfterClose = dialog.isVisible();
+  });
   dialog.processButton()->click();
-  ASSERT_TRUE(waitForAStart());
-  dialog.closeButton()->click();
-  EXPECT_TRUE(dialog.isVisible());
   ASSERT_TRUE(finished.wait(60000));
+  EXPECT_TRUE(visibleAfterClose);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_GE(counts().first, succeeded + 1);
+  ASSERT_GE(counts().second, 1);
 
   // The next Process takes up what is left and ends with every item written once.
   Open();
