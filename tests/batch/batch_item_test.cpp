@@ -33,31 +33,6 @@ std::string OutputPath(const std::string& folder, const std::string& input, Batc
   return output.path;
 }
 
-// The list's texts as the user has always read them, and the command line's rule names, which
-// parse only as written.
-TEST(BatchItemTexts, TextsStayAsTheyWereAndRuleNamesParseExactly) {
-  EXPECT_EQ(StatusText(BatchOutcome()), "");
-  EXPECT_EQ(StatusText({BatchState::kProcessing, {}}), "Processing...");
-  EXPECT_EQ(StatusText(BatchOutcome::Succeeded()), "Succeeded");
-  EXPECT_EQ(StatusText(BatchOutcome::Skipped()), "Failed (Skipped)");
-  EXPECT_EQ(StatusText(BatchOutcome::Failed(kOutputWriteProtected)), "Failed (Write protected file)");
-  EXPECT_EQ(OperationText(kConvert) + OperationText(kEmbed), "ConvertEmbed");
-  EXPECT_EQ(DestinationText(""), "<Same as source folder>");
-  EXPECT_EQ(DestinationText("/out"), "/out");
-  for (BatchOutputRule rule : {kCopy, kOverwrite, kSkip}) EXPECT_EQ(ParseOutputRule(OutputRuleText(rule)), rule);
-  EXPECT_EQ(OutputRuleText(kCopy) + OutputRuleText(kOverwrite) + OutputRuleText(kSkip), "CopyOverwriteSkip");
-  EXPECT_EQ(ParseOutputRule("copy"), std::nullopt);
-  EXPECT_EQ(ParseOutputRule(""), std::nullopt);
-
-  ProfileStore store;
-  const ProfileId undescribed = store.IdAt(store.AddOrReplaceProfile(test::TestProfileRecord("cardB (x)", "")));
-  const ProfileId described = store.IdAt(store.AddOrReplaceProfile(test::TestProfileRecord("cardB", "x")));
-  EXPECT_NE(undescribed, described);
-  EXPECT_EQ(ProfileText(undescribed, store), "cardB (x)");
-  EXPECT_EQ(ProfileText(described, store), "cardB (x)");
-  EXPECT_EQ(ProfileText(kNoProfile, store), "");
-}
-
 TEST(BatchOutputPath, NumbersCopiesAndHonoursTheRules) {
   TempDir dir;
   const std::string in = dir.File("photo.jpg");
