@@ -156,7 +156,9 @@ int main(int argc, char** argv) {
   running = false;
 
   int succeeded = 0;
-  for (const tintara::BatchItem& item : dialog.items()) succeeded += item.status == "Succeeded";
+  for (const tintara::BatchItem& item : dialog.items()) {
+    succeeded += item.outcome.state == tintara::BatchState::kSucceeded;
+  }
   std::printf("run: %d of %d items succeeded in %.1f s (%.2f s per photograph)\n", succeeded, count, total / 1000.0,
               total / 1000.0 / count);
   std::printf("event-loop gap beyond the 10 ms timer: max %.1f ms (ending %.0f ms into the run), p99 %.1f ms, "

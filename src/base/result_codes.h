@@ -42,6 +42,7 @@ enum ResultCode : int {
   kOutputNameUncheckable = 524,
   kImageFileIsFolder = 525,
   kOutputIsAnInput = 526,
+  kOutputWriteProtected = 527,
   // A file of several full-resolution images (pages) would be replaced by its first image alone.
   kSeveralImagesInFile = 530,
   // A profile to be embedded is not an ICC profile at all (its header says otherwise).

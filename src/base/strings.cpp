@@ -94,6 +94,7 @@ const std::unordered_map<int, const char*>& Table() {
       {40524, "It cannot be checked whether the output file already exists."},
       {40525, "The image file is a folder."},
       {40526, "The output file is one of the input files."},
+      {40527, "Write protected file"},
       {40530,
        "The image file holds several images; replacing it with the result would lose all but the first."},
       {40531, "The file is not an ICC color profile."},

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <system_error>
+#include <utility>
 
 #include "base/strings.h"
 #include "base/file_io.h"
@@ -11,10 +12,14 @@
 #include "base/result_codes.h"
 #include "image/image_conversion.h"
 #include "image/image_file.h"
+#include "profiles/profile_file.h"
 
 namespace tintara {
 
 namespace {
+
+constexpr std::pair<BatchOutputRule, const char*> kOutputRuleTexts[] = {
+    {BatchOutputRule::kCopy, "Copy"}, {BatchOutputRule::kOverwrite, "Overwrite"}, {BatchOutputRule::kSkip, "Skip"}};
 
 // The next name for a copy: a bracketed number of up to four digits just before the extension is
 // counted up; anything else gets "(1)" there.
@@ -46,7 +51,7 @@ int UncheckableCode(const std::error_code& ec) {
   return kOutputNameUncheckable;
 }
 
-int CheckDestinationFolder(const std::string& folder) {
+Error CheckDestinationFolder(const std::string& folder) {
   std::error_code ec;
   const std::filesystem::file_status status = std::filesystem::status(folder, ec);
   if (ec) return UncheckableCode(ec);
@@ -58,7 +63,7 @@ int CheckDestinationFolder(const std::string& folder) {
 // longer than the file system allows, a folder that may not be searched) says nothing about the
 // name, and every numbered name after it would fail the same way: that ends the search with its
 // reason. "Exists" rather than "can be opened": a file this user cannot read is not a free name.
-BatchOutputPath FirstFreeName(std::string path, const std::string& outputRule) {
+BatchOutputPath FirstFreeName(std::string path, BatchOutputRule rule) {
   BatchOutputPath result;
   for (;;) {
     std::error_code ec;
@@ -68,10 +73,10 @@ BatchOutputPath FirstFreeName(std::string path, const std::string& outputRule) {
       return result;
     }
     if (!taken) {
-      result.code = UncheckableCode(ec);
+      result.error = UncheckableCode(ec);
       return result;
     }
-    if (outputRule == kOutputSkip) {
+    if (rule == BatchOutputRule::kSkip) {
       result.skipped = true;
       return result;
     }
@@ -100,22 +105,68 @@ std::string JoinedOutputPath(const std::string& destinationFolder, const std::st
 
 }  // namespace
 
-std::string FailedStatus(const std::string& reason) { return "Failed (" + reason + ")"; }
+std::string OperationText(BatchOperation operation) {
+  return operation == BatchOperation::kEmbed ? "Embed" : "Convert";
+}
+
+std::string DestinationText(const std::string& destinationFolder) {
+  return destinationFolder.empty() ? std::string(kSameAsSourceFolder) : destinationFolder;
+}
+
+std::string OutputRuleText(BatchOutputRule rule) {
+  for (const auto& [known, text] : kOutputRuleTexts) {
+    if (known == rule) return text;
+  }
+  return {};
+}
+
+std::optional<BatchOutputRule> ParseOutputRule(const std::string& text) {
+  for (const auto& [rule, known] : kOutputRuleTexts) {
+    if (text == known) return rule;
+  }
+  return std::nullopt;
+}
+
+std::string ProfileText(ProfileId profile, const ProfileStore& store) {
+  const ProfileRecord* record = store.Find(profile);
+  return record ? ProfileBoxText(*record) : std::string();
+}
+
+std::string StatusText(const BatchOutcome& outcome) {
+  std::string reason;
+  switch (outcome.state) {
+    case BatchState::kPending:
+      return {};
+    case BatchState::kProcessing:
+      return "Processing...";
+    case BatchState::kSucceeded:
+      return "Succeeded";
+    case BatchState::kSkipped:
+      reason = "Skipped";
+      break;
+    case BatchState::kFailed:
+      reason = ErrorText(outcome.reason);
+      break;
+  }
+  return "Failed (" + reason + ")";
+}
 
 BatchOutputPath MakeBatchOutputPath(const std::string& destinationFolder, const std::string& inputPath,
-                                    const std::string& outputRule) {
+                                    BatchOutputRule rule) {
   if (!destinationFolder.empty()) {
     // A missing folder is said as such, rather than showing later as a failed write.
     BatchOutputPath refused;
-    refused.code = CheckDestinationFolder(destinationFolder);
-    if (refused.code != kOk) return refused;
+    refused.error = CheckDestinationFolder(destinationFolder);
+    if (refused.error.failed()) return refused;
   }
   const std::string path = JoinedOutputPath(destinationFolder, inputPath);
-  if (outputRule == kOutputOverwrite) return BatchOutputPath{path};
-  return FirstFreeName(path, outputRule);
+  if (rule == BatchOutputRule::kOverwrite) return BatchOutputPath{path, false, {}};
+  return FirstFreeName(path, rule);
 }
 
-bool CanPrepareAhead(const BatchItemTask& task) { return task.convert || task.outputRule != kOutputOverwrite; }
+bool CanPrepareAhead(const BatchItemTask& task) {
+  return task.operation == BatchOperation::kConvert || task.outputRule != BatchOutputRule::kOverwrite;
+}
 
 PreparedBatchItem PrepareBatchItem(const BatchItemTask& task) {
   PreparedBatchItem prepared;
@@ -123,85 +174,89 @@ PreparedBatchItem PrepareBatchItem(const BatchItemTask& task) {
   if (format == ImageFormat::kUnknown) return prepared;  // refused before anything is read
   // Staged in the output's folder, so that putting it in place is a rename on one file system.
   const std::string beside = JoinedOutputPath(task.destinationFolder, task.inputPath);
-  if (!task.convert) {
+  if (task.operation == BatchOperation::kEmbed) {
     prepared.output.Write(beside, [&](const std::string& path) {
-      prepared.writeCode =
-          EmbedProfileInImageFile(task.inputPath, path, format, task.profile->bytes, task.jpegQuality);
-      return prepared.writeCode == kOk;
+      prepared.write = EmbedProfileInImageFile(task.inputPath, path, format, task.profile->bytes, task.jpegQuality);
+      return prepared.write.ok();
     });
     return prepared;
   }
   ImageBuffer image;
   ImageReadInfo info;
-  prepared.readCode = ReadImageFile(task.inputPath, image, &info);
+  prepared.read = ReadImageFile(task.inputPath, image, &info);
   prepared.severalImages = info.severalImages;
-  if (prepared.readCode != kOk) return prepared;
+  if (prepared.read.failed()) return prepared;
   // Nothing is undone in a batch, so the pixels are converted where they are: the same result as
   // converting from an unconverted copy, without holding the image twice.
-  prepared.convertCode = ConvertPixelsInPlace(image, *task.profile);
-  if (prepared.convertCode != kOk) return prepared;
+  prepared.convert = ConvertPixelsInPlace(image, *task.profile);
+  if (prepared.convert.failed()) return prepared;
   prepared.output.Write(beside, [&](const std::string& path) {
-    prepared.writeCode = WriteImageFile(path, format, image, {}, task.jpegQuality);
-    return prepared.writeCode == kOk;
+    prepared.write = WriteImageFile(path, format, image, {}, task.jpegQuality);
+    return prepared.write.ok();
   });
   return prepared;
 }
 
-std::string CommitBatchItem(const BatchItemTask& task, const std::function<PreparedBatchItem&()>& prepared) {
+BatchOutcome CommitBatchItem(const BatchItemTask& task, const std::function<PreparedBatchItem&()>& prepared) {
   const std::string& inputPath = task.inputPath;
-  BatchOutputPath output = MakeBatchOutputPath(task.destinationFolder, inputPath, task.outputRule);
-  if (output.skipped) return "Skipped";
-  if (!output.path.empty() && IsReadOnlyFile(output.path)) return "Write protected file";
+  const BatchOutputRule rule = task.outputRule;
+  BatchOutputPath output = MakeBatchOutputPath(task.destinationFolder, inputPath, rule);
+  if (output.skipped) return BatchOutcome::Skipped();
+  if (!output.path.empty() && IsReadOnlyFile(output.path)) return BatchOutcome::Failed(kOutputWriteProtected);
   // Nothing but a regular file is ever opened: a FIFO named like an image would stop the batch.
   switch (CheckInputFile(inputPath)) {
     case InputFileCheck::kReadable:
       break;
     case InputFileCheck::kFolder:
-      return ErrorCodeText(kImageFileIsFolder);
+      return BatchOutcome::Failed(kImageFileIsFolder);
     default:
-      return ErrorCodeText(kCannotOpenImage);
+      return BatchOutcome::Failed(kCannotOpenImage);
   }
-  if (output.code != kOk) return ErrorCodeText(output.code);
+  if (output.error.failed()) return BatchOutcome::Failed(output.error);
   const ImageFormat format = ImageFormatOf(inputPath);
-  if (format == ImageFormat::kUnknown) return ErrorCodeText(kUnsupportedImageType);
+  if (format == ImageFormat::kUnknown) return BatchOutcome::Failed(kUnsupportedImageType);
 
-  auto writeFailure = [](int code) { return ErrorCodeText(code != kOk ? code : kImageWriteFailed); };
-  if (!task.convert && task.outputRule == kOutputOverwrite) {
+  // A write that failed without saying why is a failed write.
+  auto writeFailure = [](const Error& error) {
+    return BatchOutcome::Failed(error.failed() ? error : Error(kImageWriteFailed));
+  };
+  if (task.operation == BatchOperation::kEmbed && rule == BatchOutputRule::kOverwrite) {
     // Embedding reads the input itself, so that a JPEG keeps its compressed data and only its
     // profile changes; its refusals of the input come from there, the lost pages among them.
-    const int code = EmbedProfileInImageFile(inputPath, output.path, format, task.profile->bytes, task.jpegQuality);
-    return code == kOk ? std::string() : writeFailure(code);
+    const Error embedded =
+        EmbedProfileInImageFile(inputPath, output.path, format, task.profile->bytes, task.jpegQuality);
+    return embedded.ok() ? BatchOutcome::Succeeded() : writeFailure(embedded);
   }
   PreparedBatchItem& made = prepared();
-  if (task.convert) {
-    if (made.readCode != kOk) return ErrorCodeText(made.readCode);
+  if (task.operation == BatchOperation::kConvert) {
+    if (made.read.failed()) return BatchOutcome::Failed(made.read);
     // Overwritten by its first page alone, a file of several pages would lose the others.
     ImageReadInfo info;
     info.severalImages = made.severalImages;
-    const int code = CheckKeepsEveryImage(inputPath, output.path, info);
-    if (code != kOk) return ErrorCodeText(code);
-    if (made.convertCode != kOk) return ErrorCodeText(made.convertCode);
+    const Error keeps = CheckKeepsEveryImage(inputPath, output.path, info);
+    if (keeps.failed()) return BatchOutcome::Failed(keeps);
+    if (made.convert.failed()) return BatchOutcome::Failed(made.convert);
   }
-  if (!made.output.staged()) return writeFailure(made.writeCode);
+  if (!made.output.staged()) return writeFailure(made.write);
 
-  if (task.outputRule == kOutputOverwrite) {
-    return made.output.PlaceReplacing(output.path) ? std::string() : writeFailure(kOk);
+  if (rule == BatchOutputRule::kOverwrite) {
+    return made.output.PlaceReplacing(output.path) ? BatchOutcome::Succeeded() : writeFailure(kOk);
   }
   // A copy takes its name only if that is still free once the file is complete, so two runs into
   // one folder never replace each other's files: a name taken meanwhile means the next number.
   for (;;) {
     const WriteOutcome outcome = made.output.PlaceAsNew(output.path);
-    if (outcome == WriteOutcome::kWritten) return {};
+    if (outcome == WriteOutcome::kWritten) return BatchOutcome::Succeeded();
     if (outcome == WriteOutcome::kFailed) return writeFailure(kOk);
-    if (task.outputRule == kOutputSkip) return "Skipped";
-    output = FirstFreeName(NextCopyName(output.path), task.outputRule);
-    if (output.code != kOk) return ErrorCodeText(output.code);
+    if (rule == BatchOutputRule::kSkip) return BatchOutcome::Skipped();
+    output = FirstFreeName(NextCopyName(output.path), rule);
+    if (output.error.failed()) return BatchOutcome::Failed(output.error);
   }
 }
 
-std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, bool convert,
-                             const std::string& destinationFolder, const std::string& outputRule, int jpegQuality) {
-  const BatchItemTask task{inputPath, &profile, convert, destinationFolder, outputRule, jpegQuality};
+BatchOutcome ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, BatchOperation operation,
+                              const std::string& destinationFolder, BatchOutputRule rule, int jpegQuality) {
+  const BatchItemTask task{inputPath, &profile, operation, destinationFolder, rule, jpegQuality};
   std::optional<PreparedBatchItem> made;
   return CommitBatchItem(task, [&]() -> PreparedBatchItem& {
     if (!made) made = PrepareBatchItem(task);

@@ -1,63 +1,88 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
+#include "base/error.h"
 #include "base/file_io.h"
 #include "image/image_file.h"
 #include "profiles/profile_record.h"
+#include "profiles/profile_store.h"
 
 namespace tintara {
 
-// Texts of the batch list.
-inline constexpr char kSameAsSourceFolder[] = "<Same as source folder>";
-inline constexpr char kOperationConvert[] = "Convert";
-inline constexpr char kOperationEmbed[] = "Embed";
-inline constexpr char kOutputCopy[] = "Copy";
-inline constexpr char kOutputOverwrite[] = "Overwrite";
-inline constexpr char kOutputSkip[] = "Skip";
-inline constexpr char kStatusProcessing[] = "Processing...";
-inline constexpr char kStatusSucceeded[] = "Succeeded";
+enum class BatchOperation { kConvert, kEmbed };
 
-// One entry of a batch job: six texts, as the batch list shows them.
-struct BatchItem {
-  std::string inputFile;  // full path
-  std::string profile;    // the profile's text in the profile lists: name, or "name (description)"
-  std::string operation = kOperationConvert;
-  std::string destinationFolder = kSameAsSourceFolder;
-  std::string output = kOutputCopy;
-  std::string status;  // empty, "Succeeded", or "Failed (reason)"
+// What an item does when its output file is there already: write a numbered copy beside it,
+// replace it, or leave it and skip the item.
+enum class BatchOutputRule { kCopy, kOverwrite, kSkip };
+
+enum class BatchState { kPending, kProcessing, kSucceeded, kSkipped, kFailed };
+
+// Where an item stands: pending until a run takes it up, then processing, then one of its three
+// ends. `reason` says why a failed item failed and is ok in every other state.
+struct BatchOutcome {
+  BatchState state = BatchState::kPending;
+  Error reason;
+
+  static BatchOutcome Succeeded() { return {BatchState::kSucceeded, {}}; }
+  static BatchOutcome Skipped() { return {BatchState::kSkipped, {}}; }
+  static BatchOutcome Failed(Error reason) { return {BatchState::kFailed, std::move(reason)}; }
 };
 
-// "Failed (" reason ")".
-std::string FailedStatus(const std::string& reason);
+// One entry of a batch job. The list shows it as six texts, made by the functions below.
+struct BatchItem {
+  std::string inputFile;  // full path
+  ProfileId profile = kNoProfile;
+  BatchOperation operation = BatchOperation::kConvert;
+  std::string destinationFolder;  // empty: the input's own folder
+  BatchOutputRule output = BatchOutputRule::kCopy;
+  BatchOutcome outcome;
+};
+
+// The texts of the batch list, each made here and nowhere else.
+inline constexpr char kSameAsSourceFolder[] = "<Same as source folder>";
+std::string OperationText(BatchOperation operation);
+std::string DestinationText(const std::string& destinationFolder);
+std::string OutputRuleText(BatchOutputRule rule);
+// The profile's text in the profile lists, or nothing for a profile that is not in `store`.
+std::string ProfileText(ProfileId profile, const ProfileStore& store);
+// Nothing while pending, "Processing...", "Succeeded", and "Failed (" reason ")" for a failed item,
+// a skipped one giving "Skipped" as its reason.
+std::string StatusText(const BatchOutcome& outcome);
+
+// The rule an output rule's text names ("Copy", "Overwrite", "Skip", letter case as written), or
+// nothing.
+std::optional<BatchOutputRule> ParseOutputRule(const std::string& text);
 
 // Where an item writes, as MakeBatchOutputPath finds it.
 struct BatchOutputPath {
-  std::string path;     // the file to write; empty when there is none
+  std::string path;      // the file to write; empty when there is none
   bool skipped = false;  // "Skip", and the output file exists
-  int code = 0;         // when the name could not be checked: why (a code of the destination or name)
+  Error error;           // when the name could not be checked: why (the destination, or the name)
 };
 
 // The path an item writes to. `destinationFolder` is empty for the source folder; the file name is
 // joined to it with a "/" unless it already ends in a folder separator (on Windows "\" counts too;
 // elsewhere a folder written with a final "\" is a folder whose name ends in "\"). "Overwrite" takes
-// the path as it is; "Skip" gives up on an existing file; any other rule ("Copy") numbers the name,
+// the path as it is; "Skip" gives up on an existing file; "Copy" numbers the name,
 // photo.jpg -> photo(1).jpg -> photo(2).jpg, until the name is free. A destination folder that is
 // missing or not a folder, and a name whose existence cannot be checked (too long for the file
-// system, in a folder this user may not look into), give a code instead of a path.
+// system, in a folder this user may not look into), give an error instead of a path.
 BatchOutputPath MakeBatchOutputPath(const std::string& destinationFolder, const std::string& inputPath,
-                                    const std::string& outputRule);
+                                    BatchOutputRule rule);
 
-// Converts the input with the profile (or, with `convert` false, writes it unchanged with the profile
-// embedded) into the output MakeBatchOutputPath names. Returns an empty text on success, otherwise the
-// reason, as the status column shows it. The input is read whole before the output is opened, and
+// Converts the input with the profile (or embeds the profile, the pixels unchanged) into the output
+// MakeBatchOutputPath names. Returns how the item ended: succeeded, skipped, or failed with its
+// reason. The input is read whole before the output is opened, and
 // the output replaces an existing file only once it is complete, so a failed item leaves every file
 // as it was. "Copy" and "Skip" never replace a file: a name that is taken by the time the output is
 // complete (another run writing into the same folder) makes "Copy" go on to the next number and
 // "Skip" skip.
-std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, bool convert,
-                             const std::string& destinationFolder, const std::string& outputRule, int jpegQuality);
+BatchOutcome ProcessBatchItem(const std::string& inputPath, const ProfileRecord& profile, BatchOperation operation,
+                              const std::string& destinationFolder, BatchOutputRule rule, int jpegQuality);
 
 // ProcessBatchItem in two halves, so that a run can make items ahead of their turn while every
 // decision that depends on the files already there (the output's name, Skip, a write-protected
@@ -69,17 +94,17 @@ std::string ProcessBatchItem(const std::string& inputPath, const ProfileRecord& 
 struct BatchItemTask {
   std::string inputPath;
   const ProfileRecord* profile = nullptr;
-  bool convert = true;
+  BatchOperation operation = BatchOperation::kConvert;
   std::string destinationFolder;  // empty for the source folder
-  std::string outputRule;
+  BatchOutputRule outputRule = BatchOutputRule::kCopy;
   int jpegQuality = 90;
 };
 
 struct PreparedBatchItem {
-  int readCode = 0;
+  Error read;
   bool severalImages = false;  // as ImageReadInfo says it
-  int convertCode = 0;
-  int writeCode = 0;
+  Error convert;
+  Error write;
   StagedFile output;  // the complete output, not yet in place
 };
 
@@ -91,6 +116,6 @@ bool CanPrepareAhead(const BatchItemTask& task);
 PreparedBatchItem PrepareBatchItem(const BatchItemTask& task);
 
 // `prepared` is called at most once, and only for an item that gets as far as reading its input.
-std::string CommitBatchItem(const BatchItemTask& task, const std::function<PreparedBatchItem&()>& prepared);
+BatchOutcome CommitBatchItem(const BatchItemTask& task, const std::function<PreparedBatchItem&()>& prepared);
 
 }  // namespace tintara

@@ -10,21 +10,13 @@
 #include <thread>
 #include <utility>
 
-#include "base/strings.h"
 #include "base/file_names.h"
 #include "base/result_codes.h"
-#include "profiles/profile_file.h"
+#include "base/row_bands.h"
 
 namespace tintara {
 
 namespace {
-
-const ProfileRecord* FindProfile(const ProfileStore& store, const std::string& text) {
-  for (const ProfileRecord& record : store.Records()) {
-    if (ProfileBoxText(record) == text) return &record;
-  }
-  return nullptr;
-}
 
 // An item still to be made, as the run hands it out.
 struct PendingItem {
@@ -79,9 +71,9 @@ void MarkDependencies(std::vector<PendingItem>& pending) {
   }
 }
 
-std::string MakeItem(const PendingItem& item, const std::function<PreparedBatchItem&()>& prepared) {
+BatchOutcome MakeItem(const PendingItem& item, const std::function<PreparedBatchItem&()>& prepared) {
   // The profile left the store since the item was made: nothing to convert with.
-  if (!item.hasProfile) return ErrorCodeText(kProfileLoadFailed);
+  if (!item.hasProfile) return BatchOutcome::Failed(kProfileLoadFailed);
   return CommitBatchItem(item.task, prepared);
 }
 
@@ -128,6 +120,8 @@ class Pipeline {
   }
 
   void Work() {
+    // The workers are the batch's share of the cores: each makes its photograph on its own thread.
+    const RowBandBudget oneThread(1);
     for (;;) {
       size_t k;
       {
@@ -143,7 +137,7 @@ class Pipeline {
           made = PrepareBatchItem(item.task);
         } catch (const std::bad_alloc&) {
           made = PreparedBatchItem{};
-          made.readCode = kImageTooLarge;
+          made.read = kImageTooLarge;
         }
       }
       {
@@ -170,30 +164,26 @@ class Pipeline {
 }  // namespace
 
 int BatchWorkerCount(int jobs) {
-  if (jobs > 0) return jobs;
-  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  const int wanted = jobs > 0 ? jobs : static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(wanted, 1, kMaxBatchWorkers);
 }
 
 int RunBatchJob(std::vector<BatchItem>& items, const ProfileStore& store, int jpegQuality,
                 const BatchObserver& observer, const BatchStopRequest& stop, int jobs) {
   auto report = [&](int index, int done, int pending) {
-    if (observer) observer(index, items[index].status, done, pending);
+    if (observer) observer(index, items[index].outcome, done, pending);
   };
   std::vector<PendingItem> pending;
   for (size_t i = 0; i < items.size(); ++i) {
     BatchItem& item = items[i];
-    if (item.status == kStatusSucceeded) continue;
-    item.status.clear();
+    if (item.outcome.state == BatchState::kSucceeded) continue;
+    item.outcome = BatchOutcome();
     PendingItem next;
     next.index = static_cast<int>(i);
-    const ProfileRecord* profile = FindProfile(store, item.profile);
+    const ProfileRecord* profile = store.Find(item.profile);
     next.hasProfile = profile != nullptr;
-    next.task = BatchItemTask{item.inputFile,
-                              profile,
-                              item.operation != kOperationEmbed,
-                              item.destinationFolder == kSameAsSourceFolder ? std::string() : item.destinationFolder,
-                              item.output,
-                              jpegQuality};
+    next.task =
+        BatchItemTask{item.inputFile, profile, item.operation, item.destinationFolder, item.output, jpegQuality};
     pending.push_back(std::move(next));
   }
   const int count = static_cast<int>(pending.size());
@@ -202,25 +192,28 @@ int RunBatchJob(std::vector<BatchItem>& items, const ProfileStore& store, int jp
   // One worker gains nothing over making each item in its turn, on this thread.
   const int workers = std::min(BatchWorkerCount(jobs), count);
   std::optional<Pipeline> pipeline;
+  // While workers run, this thread only names and places their items (and embeds in place): its
+  // own pixel work, if any, stays on it rather than adding threads beside the workers.
+  std::optional<RowBandBudget> oneThread;
   if (workers > 1) {
     MarkDependencies(pending);
     pipeline.emplace(pending, workers);
+    oneThread.emplace(1);
   }
   for (int k = 0; k < count; ++k) {
     if (stop && stop()) break;
     const PendingItem& item = pending[k];
     BatchItem& shown = items[item.index];
-    shown.status = kStatusProcessing;
+    shown.outcome.state = BatchState::kProcessing;
     report(item.index, k, count);
 
     std::optional<PreparedBatchItem> madeHere;
-    const std::string reason = MakeItem(item, [&]() -> PreparedBatchItem& {
+    shown.outcome = MakeItem(item, [&]() -> PreparedBatchItem& {
       if (pipeline) return pipeline->Take(k);
       madeHere = PrepareBatchItem(item.task);
       return *madeHere;
     });
     if (pipeline) pipeline->Done(k);
-    shown.status = reason.empty() ? std::string(kStatusSucceeded) : FailedStatus(reason);
     report(item.index, k + 1, count);
   }
   return count;

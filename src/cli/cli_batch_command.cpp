@@ -16,12 +16,6 @@
 
 namespace tintara::cli {
 
-namespace {
-// Each worker holds an image of up to a few hundred megabytes: a mistyped count must not ask for
-// thousands of them.
-constexpr long long kMaxBatchJobs = 64;
-}  // namespace
-
 int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
   CommandArgs a;
   std::string error;
@@ -29,21 +23,24 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
   if (!a.Has("--profile") || a.Positionals().empty()) {
     return Fail(kExitUsage, "batch needs --profile P.tnp and at least one FILE");
   }
-  const std::string output = a.Value("--output").value_or(kOutputCopy);
-  if (output != kOutputCopy && output != kOutputOverwrite && output != kOutputSkip) {
-    return Fail(kExitUsage, "--output takes Copy, Overwrite or Skip");
+  BatchOutputRule output = BatchOutputRule::kCopy;
+  if (a.Has("--output")) {
+    const std::optional<BatchOutputRule> rule = ParseOutputRule(*a.Value("--output"));
+    if (!rule) return Fail(kExitUsage, "--output takes Copy, Overwrite or Skip");
+    output = *rule;
   }
   // Items are made side by side on this many workers; the results are those of one at a time.
   int jobs = 0;
   if (a.Has("--jobs")) {
     const std::optional<long long> value = ParseInteger(*a.Value("--jobs"));
-    if (!value || *value < 1 || *value > kMaxBatchJobs) {
-      return Fail(kExitUsage, "--jobs takes a whole number from 1 to " + std::to_string(kMaxBatchJobs));
+    if (!value || *value < 1 || *value > kMaxBatchWorkers) {
+      return Fail(kExitUsage, "--jobs takes a whole number from 1 to " + std::to_string(kMaxBatchWorkers));
     }
     jobs = static_cast<int>(*value);
   }
-  const std::string destination = a.Value("--dest").value_or(kSameAsSourceFolder);
-  if (destination.empty()) return Fail(kExitUsage, "--dest needs a folder");
+  // Without --dest each output goes beside its input.
+  const std::string destination = a.Value("--dest").value_or(std::string());
+  if (a.Has("--dest") && destination.empty()) return Fail(kExitUsage, "--dest needs a folder");
 
   CliPresenter presenter;
   const std::string profilePath = *a.Value("--profile");
@@ -55,14 +52,14 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
   }
   if (profile.name.empty()) SetProfileName(profile, ProfileNameFromFile(profilePath));
   ProfileStore store;
-  store.AddOrReplaceProfile(profile);
+  const ProfileId profileId = store.IdAt(store.AddOrReplaceProfile(profile));
 
   std::vector<BatchItem> items;
   for (const std::string& file : a.Positionals()) {
     BatchItem item;
     item.inputFile = file;
-    item.profile = ProfileBoxText(profile);
-    item.operation = a.Has("--embed") ? kOperationEmbed : kOperationConvert;
+    item.profile = profileId;
+    item.operation = a.Has("--embed") ? BatchOperation::kEmbed : BatchOperation::kConvert;
     item.destinationFolder = destination;
     item.output = output;
     items.push_back(item);
@@ -70,15 +67,15 @@ int CommandBatch(const GlobalOptions&, const std::vector<std::string>& args) {
 
   const bool showProgress = isatty(STDERR_FILENO) != 0;
   int failed = 0;
-  const BatchObserver show = [&](int index, const std::string& text, int done, int pending) {
-    if (text == kStatusProcessing) {
+  const BatchObserver show = [&](int index, const BatchOutcome& outcome, int done, int pending) {
+    if (outcome.state == BatchState::kProcessing) {
       if (showProgress) std::fprintf(stderr, "\r%d of %d done ", done, pending);
       return;
     }
-    if (text != kStatusSucceeded) ++failed;
+    if (outcome.state != BatchState::kSucceeded) ++failed;
     if (showProgress) std::fprintf(stderr, "\r%d of %d done \n", done, pending);
     // A file name may hold a line break or a tab; escaped, it cannot pass for a line of its own.
-    std::printf("%s\t%s\n", EscapeControlCharacters(text).c_str(),
+    std::printf("%s\t%s\n", EscapeControlCharacters(StatusText(outcome)).c_str(),
                 EscapeControlCharacters(items[index].inputFile).c_str());
     std::fflush(stdout);
   };

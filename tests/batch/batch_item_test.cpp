@@ -23,9 +23,12 @@ using test::TempDir;
 using test::WriteFileText;
 namespace fs = std::filesystem;
 
-std::string OutputPath(const std::string& folder, const std::string& input, const std::string& rule) {
+using enum BatchOutputRule;
+using enum BatchOperation;
+
+std::string OutputPath(const std::string& folder, const std::string& input, BatchOutputRule rule) {
   const BatchOutputPath output = MakeBatchOutputPath(folder, input, rule);
-  EXPECT_EQ(output.code, 0) << input;
+  EXPECT_EQ(output.error, kOk) << input;
   EXPECT_EQ(output.skipped, output.path.empty()) << input;
   return output.path;
 }
@@ -34,11 +37,11 @@ TEST(BatchOutputPath, NumbersCopiesAndHonoursTheRules) {
   TempDir dir;
   const std::string in = dir.File("photo.jpg");
   WriteFileText(in, "x");
-  EXPECT_EQ(OutputPath("", in, "Overwrite"), in);
-  EXPECT_EQ(OutputPath("", in, "Skip"), "");
-  EXPECT_EQ(OutputPath("", in, "Copy"), dir.File("photo(1).jpg"));
+  EXPECT_EQ(OutputPath("", in, kOverwrite), in);
+  EXPECT_EQ(OutputPath("", in, kSkip), "");
+  EXPECT_EQ(OutputPath("", in, kCopy), dir.File("photo(1).jpg"));
   WriteFileText(dir.File("photo(1).jpg"), "x");
-  EXPECT_EQ(OutputPath("", in, "Copy"), dir.File("photo(2).jpg"));
+  EXPECT_EQ(OutputPath("", in, kCopy), dir.File("photo(2).jpg"));
 
   // The bracket rule on names that already exist.
   struct Case {
@@ -49,25 +52,26 @@ TEST(BatchOutputPath, NumbersCopiesAndHonoursTheRules) {
                         Case{"d(a).jpg", "d(a)(1).jpg"}, Case{"e(10000).jpg", "e(10000)(1).jpg"},
                         Case{"f(9999).jpg", "f(10000).jpg"}, Case{"noext", "noext(1)"}}) {
     WriteFileText(dir.File(c.existing), "x");
-    EXPECT_EQ(OutputPath("", dir.File(c.existing), "Copy"), dir.File(c.next)) << c.existing;
+    EXPECT_EQ(OutputPath("", dir.File(c.existing), kCopy), dir.File(c.next)) << c.existing;
   }
 
   // A destination folder with or without its final "/". A "\\" is part of a name here: of the
   // input's, and of a folder's, which is then another folder (here one that is not there).
   TempDir out;
   for (const std::string& folder : {out.path(), out.path() + "/"}) {
-    EXPECT_EQ(OutputPath(folder, in, "Copy"), out.File("photo.jpg")) << folder;
+    EXPECT_EQ(OutputPath(folder, in, kCopy), out.File("photo.jpg")) << folder;
   }
-  EXPECT_EQ(OutputPath(out.path(), "src/a\\b.tif", "Overwrite"), out.File("a\\b.tif"));
-  EXPECT_EQ(OutputPath(out.path(), "bare.tif", "Overwrite"), out.File("bare.tif"));
-  EXPECT_EQ(MakeBatchOutputPath(out.path() + "\\", in, "Copy").code, kDestinationFolderMissing);
+  EXPECT_EQ(OutputPath(out.path(), "src/a\\b.tif", kOverwrite), out.File("a\\b.tif"));
+  EXPECT_EQ(OutputPath(out.path(), "bare.tif", kOverwrite), out.File("bare.tif"));
+  EXPECT_EQ(MakeBatchOutputPath(out.path() + "\\", in, kCopy).error, kDestinationFolderMissing);
 }
 
 class BatchItemTest : public ::testing::Test {
  protected:
-  std::string Process(const std::string& name, const std::string& rule = "Copy", bool convert = true,
+  // The item's status text: what the list and the command line show.
+  std::string Process(const std::string& name, BatchOutputRule rule = kCopy, BatchOperation operation = kConvert,
                       const std::string& folder = "") {
-    return ProcessBatchItem(dir_.File(name), profile_, convert, folder, rule, 90);
+    return StatusText(ProcessBatchItem(dir_.File(name), profile_, operation, folder, rule, 90));
   }
 
   ProfileRecord profile_ = test::TestProfileRecord("Brighter", "test", 2.0);  // red doubled
@@ -78,8 +82,8 @@ TEST_F(BatchItemTest, ConvertsIntoACopyAndLeavesTheInput) {
   test::WritePatternImage(dir_.File("a.tif"), 16, 8);
   test::WritePatternImage(dir_.File("IMG.JPG"), 16, 8);
   const std::string input = ReadFileText(dir_.File("a.tif"));
-  EXPECT_EQ(Process("a.tif"), "");
-  EXPECT_EQ(Process("IMG.JPG"), "");
+  EXPECT_EQ(Process("a.tif"), "Succeeded");
+  EXPECT_EQ(Process("IMG.JPG"), "Succeeded");
   EXPECT_EQ(ReadFileText(dir_.File("a.tif")), input);
 
   ImageBuffer in, out;
@@ -100,15 +104,16 @@ TEST_F(BatchItemTest, RefusalsKeepEveryFileAsItWas) {
   test::WritePatternImage(dir_.File("skip.tif"), 8, 8);
   WriteFileText(dir_.File("bad.jpg"), "not a jpeg");
   WriteFileText(dir_.File("img.png"), "png");
-  EXPECT_EQ(Process("ro.tif", "Overwrite"), "Write protected file");
-  EXPECT_EQ(Process("skip.tif", "Skip"), "Skipped");
-  EXPECT_EQ(Process("bad.jpg"), "This image file is corrupt.");
-  EXPECT_EQ(Process("gone.tif"), "Failed to open the image file.");
-  EXPECT_EQ(Process("img.png"), "This image type is not supported by Tintara.");
+  EXPECT_EQ(Process("ro.tif", kOverwrite), "Failed (Write protected file)");
+  EXPECT_EQ(Process("skip.tif", kSkip), "Failed (Skipped)");
+  EXPECT_EQ(Process("bad.jpg"), "Failed (This image file is corrupt.)");
+  EXPECT_EQ(Process("gone.tif"), "Failed (Failed to open the image file.)");
+  EXPECT_EQ(Process("img.png"), "Failed (This image type is not supported by Tintara.)");
   // A profile of another maker cannot convert: nothing is written.
   profile_ = ProfileRecord();
   SetProfileName(profile_, "Foreign");
-  EXPECT_EQ(Process("skip.tif"), "Can not convert image with a color profile not created in Tintara.");
+  EXPECT_EQ(Process("skip.tif"),
+            "Failed (Can not convert image with a color profile not created in Tintara.)");
   std::vector<std::string> made = {"bad.jpg", "img.png", "ro.tif", "skip.tif"};
 
   // Depths the reader refuses, where the tool to make them is at hand.
@@ -119,11 +124,11 @@ TEST_F(BatchItemTest, RefusalsKeepEveryFileAsItWas) {
                                             "8", "-compress", "none", dir_.File("five.tif")});
   const std::string depth = "This image has a colordepth that is not supported by this application.";
   if (deep.exitCode == 0) {
-    EXPECT_EQ(Process("deep.tif"), depth);
+    EXPECT_EQ(Process("deep.tif"), "Failed (" + depth + ")");
     made.push_back("deep.tif");
   }
   if (five.exitCode == 0) {
-    EXPECT_EQ(Process("five.tif"), depth);
+    EXPECT_EQ(Process("five.tif"), "Failed (" + depth + ")");
     made.push_back("five.tif");
   }
   std::sort(made.begin(), made.end());
@@ -136,27 +141,30 @@ TEST_F(BatchItemTest, RefusalsKeepEveryFileAsItWas) {
 TEST_F(BatchItemTest, InputsThatAreNotFilesAndNamesThatCannotBeMadeFailWithTheirReasons) {
   ASSERT_EQ(mkfifo(dir_.File("fifo.tif").c_str(), 0600), 0);
   fs::create_directory(dir_.File("folder.tif"));
-  EXPECT_EQ(Process("fifo.tif"), "Failed to open the image file.");
-  EXPECT_EQ(Process("folder.tif"), "The image file is a folder.");
+  EXPECT_EQ(Process("fifo.tif"), "Failed (Failed to open the image file.)");
+  EXPECT_EQ(Process("folder.tif"), "Failed (The image file is a folder.)");
 
   const std::string stem251(247, 'n'), stem253(249, 'm');  // names of 251 and 253 bytes
   test::WritePatternImage(dir_.File(stem251 + ".tif"), 8, 8);
   test::WritePatternImage(dir_.File(stem253 + ".tif"), 8, 8);
-  EXPECT_EQ(Process(stem251 + ".tif"), "");  // its copy's name has 254 bytes
+  EXPECT_EQ(Process(stem251 + ".tif"), "Succeeded");  // its copy's name has 254 bytes
   EXPECT_TRUE(fs::is_regular_file(dir_.File(stem251 + "(1).tif")));
-  EXPECT_EQ(Process(stem253 + ".tif"), "The name of the output file is too long.");
+  EXPECT_EQ(Process(stem253 + ".tif"), "Failed (The name of the output file is too long.)");
   // The destination is checked under every rule, rather than failing later as a write.
   const std::string input = stem251 + ".tif";
-  for (const char* rule : {"Copy", "Skip", "Overwrite"}) {
-    EXPECT_EQ(Process(input, rule, true, dir_.File("none")), "The destination folder does not exist.") << rule;
-    EXPECT_EQ(Process(input, rule, true, dir_.File("fifo.tif/sub")), "The destination is not a folder.") << rule;
+  for (BatchOutputRule rule : {kCopy, kSkip, kOverwrite}) {
+    EXPECT_EQ(Process(input, rule, kConvert, dir_.File("none")), "Failed (The destination folder does not exist.)")
+        << OutputRuleText(rule);
+    EXPECT_EQ(Process(input, rule, kConvert, dir_.File("fifo.tif/sub")), "Failed (The destination is not a folder.)")
+        << OutputRuleText(rule);
   }
-  EXPECT_EQ(MakeBatchOutputPath(dir_.File("fifo.tif"), input, "Copy").code, kDestinationNotAFolder);
+  EXPECT_EQ(MakeBatchOutputPath(dir_.File("fifo.tif"), input, kCopy).error, kDestinationNotAFolder);
   // A folder this user may not look into (root may look into any).
   fs::create_directory(dir_.File("closed"));
   fs::permissions(dir_.File("closed"), fs::perms::owner_read | fs::perms::owner_write);
   if (geteuid() != 0) {
-    EXPECT_EQ(Process(input, "Copy", true, dir_.File("closed")), "Access to the destination folder is denied.");
+    EXPECT_EQ(Process(input, kCopy, kConvert, dir_.File("closed")),
+              "Failed (Access to the destination folder is denied.)");
   }
   fs::permissions(dir_.File("closed"), fs::perms::owner_all);
   EXPECT_EQ(FolderEntries(dir_.path()), (std::vector<std::string>{"closed", "fifo.tif", "folder.tif", stem253 + ".tif",
@@ -170,16 +178,16 @@ TEST_F(BatchItemTest, CopiesNeverReplaceAFileAndABackslashIsPartOfTheName) {
   // run writes into the same folder: a link to nothing is such a name. The copy takes the next one.
   ASSERT_EQ(symlink("nowhere", dir_.File("a(1).tif").c_str()), 0);
   ASSERT_EQ(symlink("nowhere", dir_.File("out/a.tif").c_str()), 0);
-  EXPECT_EQ(Process("a.tif"), "");
+  EXPECT_EQ(Process("a.tif"), "Succeeded");
   EXPECT_TRUE(fs::is_symlink(dir_.File("a(1).tif")));
   EXPECT_TRUE(fs::is_regular_file(dir_.File("a(2).tif")));
-  EXPECT_EQ(Process("a.tif", "Skip", true, dir_.File("out")), "Skipped");
+  EXPECT_EQ(Process("a.tif", kSkip, kConvert, dir_.File("out")), "Failed (Skipped)");
   EXPECT_TRUE(fs::is_symlink(dir_.File("out/a.tif")));
 
   // The input a\b.tif writes out/a\b.tif and leaves out/b.tif, an unrelated file, alone.
   test::WritePatternImage(dir_.File("a\\b.tif"), 8, 8);
   WriteFileText(dir_.File("out/b.tif"), "unrelated");
-  EXPECT_EQ(Process("a\\b.tif", "Overwrite", true, dir_.File("out")), "");
+  EXPECT_EQ(Process("a\\b.tif", kOverwrite, kConvert, dir_.File("out")), "Succeeded");
   EXPECT_EQ(ReadFileText(dir_.File("out/b.tif")), "unrelated");
   EXPECT_EQ(FolderEntries(dir_.File("out")), (std::vector<std::string>{"a.tif", "a\\b.tif", "b.tif"}));
   EXPECT_EQ(FolderEntries(dir_.path()), (std::vector<std::string>{"a(1).tif", "a(2).tif", "a.tif", "a\\b.tif", "out"}));
@@ -191,13 +199,14 @@ TEST_F(BatchItemTest, OverwriteReplacesTheInputOnlyWithACompleteFile) {
   // A file-size limit below the image's size makes the write fail part way, as a full disk would.
   {
     const test::FileSizeLimit limit(200);
-    EXPECT_EQ(Process("in.tif", "Overwrite"), "There were errors while writing the image to storage.");
+    EXPECT_EQ(Process("in.tif", kOverwrite),
+              "Failed (There were errors while writing the image to storage.)");
   }
   EXPECT_EQ(ReadFileText(dir_.File("in.tif")), original);
   EXPECT_EQ(FolderEntries(dir_.path()), std::vector<std::string>{"in.tif"});
 
   // Without the limit the input itself is replaced by its conversion.
-  EXPECT_EQ(Process("in.tif", "Overwrite"), "");
+  EXPECT_EQ(Process("in.tif", kOverwrite), "Succeeded");
   EXPECT_NE(ReadFileText(dir_.File("in.tif")), original);
   EXPECT_EQ(FolderEntries(dir_.path()), std::vector<std::string>{"in.tif"});
 }
@@ -205,7 +214,7 @@ TEST_F(BatchItemTest, OverwriteReplacesTheInputOnlyWithACompleteFile) {
 TEST_F(BatchItemTest, EmbedWritesThePixelsUnchangedWithTheProfile) {
   test::WritePatternImage(dir_.File("e.tif"), 16, 8);
   fs::create_directory(dir_.File("out"));
-  ASSERT_EQ(Process("e.tif", "Copy", false, dir_.File("out")), "");
+  ASSERT_EQ(Process("e.tif", kCopy, kEmbed, dir_.File("out")), "Succeeded");
   ImageBuffer in, out;
   ImageReadInfo info;
   ASSERT_EQ(ReadImageFile(dir_.File("e.tif"), in), 0);
@@ -224,10 +233,10 @@ TEST_F(BatchItemTest, AFileOfSeveralPagesIsNotOverwrittenByOne) {
   const std::string before = ReadFileText(dir_.File("pages.tif"));
   const std::string reason =
       "The image file holds several images; replacing it with the result would lose all but the first.";
-  EXPECT_EQ(Process("pages.tif", "Overwrite"), reason);
-  EXPECT_EQ(Process("pages.tif", "Overwrite", false), reason);
+  EXPECT_EQ(Process("pages.tif", kOverwrite), "Failed (" + reason + ")");
+  EXPECT_EQ(Process("pages.tif", kOverwrite, kEmbed), "Failed (" + reason + ")");
   EXPECT_EQ(ReadFileText(dir_.File("pages.tif")), before);
-  EXPECT_EQ(Process("pages.tif"), "");
+  EXPECT_EQ(Process("pages.tif"), "Succeeded");
   EXPECT_TRUE(fs::exists(dir_.File("pages(1).tif")));
 }
 

@@ -46,6 +46,7 @@ TEST(CliBatch, ReportsEachItemAndExitsByTheOutcome) {
   EXPECT_EQ(RunCli({"batch", "--profile", dir.File("none.tnp"), dir.File("a.tif")}).exitCode, 2);
   EXPECT_EQ(RunCli({"batch", "--profile", profile}).exitCode, 64);
   EXPECT_EQ(RunCli({"batch", "--profile", profile, "--output", "Replace", dir.File("a.tif")}).exitCode, 64);
+  EXPECT_EQ(RunCli({"batch", "--profile", profile, "--output", "skip", dir.File("a.tif")}).exitCode, 64);
 }
 
 // File names are UTF-8 from end to end: read, named for the copy and printed unchanged, with a

@@ -24,6 +24,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
+#include <type_traits>
+#include <utility>
 
 #include "app/messages.h"
 #include "app/settings.h"
@@ -44,13 +46,17 @@ constexpr char kDialogName[] = "BatchDialog";
 constexpr int kSelectFilesTitle = 33040;
 constexpr int kBrowseFolderTitle = 33038;
 
-// The output list's entries and the item texts they stand for, in list order.
-constexpr const char* kOutputEntries[] = {"Create copy of image", "Overwrite existing image", "Skip if image already exists"};
-constexpr const char* kOutputTexts[] = {kOutputCopy, kOutputOverwrite, kOutputSkip};
+// The output list's entries and the rules they stand for, in list order.
+constexpr std::pair<const char*, BatchOutputRule> kOutputEntries[] = {
+    {"Create copy of image", BatchOutputRule::kCopy},
+    {"Overwrite existing image", BatchOutputRule::kOverwrite},
+    {"Skip if image already exists", BatchOutputRule::kSkip}};
 
-int FindExact(const QComboBox* box, const std::string& text) {
-  return box->findText(ui::ToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
+// What the entries of the profile, operation and destination lists stand for, as their item data:
+// a profile's identity (as the main window's profile list keeps it), an operation, a folder.
+QVariant EntryData(ProfileId profile) { return QVariant::fromValue<qulonglong>(profile); }
+QVariant EntryData(BatchOperation operation) { return QVariant(static_cast<int>(operation)); }
+QVariant EntryData(const std::string& folder) { return QVariant(ui::ToQString(folder)); }
 
 // The widest entry plus one average character, so the longest profile name is read whole.
 int DropDownWidth(const QComboBox* box) {
@@ -253,29 +259,32 @@ void CBatchDialog::Initialise() {
 
   FillProfileList();
 
-  if (folders_.empty()) folders_.push_back(kSameAsSourceFolder);
+  if (folders_.empty()) folders_.push_back(std::string());  // the source folder
   destinationBox_->clear();
-  for (const std::string& folder : folders_) destinationBox_->addItem(ui::ToQString(folder));
+  for (const std::string& folder : folders_) {
+    destinationBox_->addItem(ui::ToQString(DestinationText(folder)), EntryData(folder));
+  }
   destinationBox_->setCurrentIndex(destinationBox_->count() - 1);
   destinationBox_->view()->setMinimumWidth(DropDownWidth(destinationBox_));
 
   operationBox_->clear();
-  operationBox_->addItem(QString::fromLatin1(kOperationConvert));
+  operationBox_->addItem(ui::ToQString(OperationText(BatchOperation::kConvert)), EntryData(BatchOperation::kConvert));
   operationBox_->setCurrentIndex(0);
   outputBox_->clear();
-  for (const char* entry : kOutputEntries) outputBox_->addItem(QString::fromUtf8(entry));
+  for (const auto& [entry, rule] : kOutputEntries) outputBox_->addItem(QString::fromUtf8(entry));
   outputBox_->setCurrentIndex(kCreateCopy);
 
   list_->clear();
   for (BatchItem& item : items_) {
-    if (!item.profile.empty() && FindExact(profileBox_, item.profile) < 0) item.profile.clear();
+    // The profile has left the store.
+    if (profileBox_->findData(EntryData(item.profile)) < 0) item.profile = kNoProfile;
     AppendRow(item);
   }
   UpdateButtons();
 }
 
 void CBatchDialog::FillProfileList() {
-  // The main window's list is sorted already and its entries carry the store positions: a copy
+  // The main window's list is sorted already and its entries carry the profiles' identities: a copy
   // in its order sorts alike, so the same position selects the same profile.
   const QComboBox* source = frame_.profileBar()->profileBox();
   profileBox_->clear();
@@ -295,20 +304,23 @@ void CBatchDialog::AppendRow(const BatchItem& item) {
 void CBatchDialog::ShowItem(int row) {
   QTreeWidgetItem* line = list_->topLevelItem(row);
   const BatchItem& item = items_[static_cast<size_t>(row)];
-  const std::string* texts[] = {&item.profile, &item.operation, &item.destinationFolder, &item.output, &item.status};
+  const std::string texts[] = {ProfileText(item.profile, frame_.profiles()), OperationText(item.operation),
+                               DestinationText(item.destinationFolder), OutputRuleText(item.output),
+                               StatusText(item.outcome)};
   for (int column = kProfileColumn; column <= kStatusColumn; ++column) {
-    const QString text = ui::ToQString(*texts[column - kProfileColumn]);
+    const QString text = ui::ToQString(texts[column - kProfileColumn]);
     line->setText(column, text);
     // The full text where the column is too narrow for it ("Failed (...)" reasons, long folders).
     line->setToolTip(column, text);
   }
 }
 
-void CBatchDialog::SetStatus(int row, const std::string& status) {
-  items_[static_cast<size_t>(row)].status = status;
+void CBatchDialog::SetOutcome(int row, const BatchOutcome& outcome) {
+  items_[static_cast<size_t>(row)].outcome = outcome;
+  const QString text = ui::ToQString(StatusText(outcome));
   QTreeWidgetItem* line = list_->topLevelItem(row);
-  line->setText(kStatusColumn, ui::ToQString(status));
-  line->setToolTip(kStatusColumn, ui::ToQString(status));
+  line->setText(kStatusColumn, text);
+  line->setToolTip(kStatusColumn, text);
 }
 
 std::vector<int> CBatchDialog::SelectedRows() const {
@@ -322,9 +334,8 @@ void CBatchDialog::UpdateButtons() {
   if (IsRunning()) return;
   remove_->setEnabled(!SelectedRows().empty());
   removeAll_->setEnabled(!items_.empty());
-  const bool complete = std::all_of(items_.begin(), items_.end(), [](const BatchItem& item) {
-    return !item.profile.empty() && !item.operation.empty() && !item.output.empty();
-  });
+  const bool complete =
+      std::all_of(items_.begin(), items_.end(), [](const BatchItem& item) { return item.profile != kNoProfile; });
   process_->setEnabled(!items_.empty() && complete);
 }
 
@@ -386,66 +397,62 @@ void CBatchDialog::OnRemoveAll() {
 void CBatchDialog::OnShowDetails() {
   const std::vector<int> rows = SelectedRows();
   if (!rows.empty()) {
-    // The text all selected items share in one field, or nullopt when they differ.
-    auto shared = [&](std::string BatchItem::*field) -> std::optional<std::string> {
-      const std::string& first = items_[static_cast<size_t>(rows.front())].*field;
+    // The value all selected items share in one field, or nullopt when they differ.
+    auto shared = [&](auto BatchItem::*field) {
+      const auto& first = items_[static_cast<size_t>(rows.front())].*field;
+      std::optional<std::decay_t<decltype(first)>> common = first;
       for (int row : rows) {
-        if (items_[static_cast<size_t>(row)].*field != first) return std::nullopt;
+        if (items_[static_cast<size_t>(row)].*field != first) common.reset();
       }
-      return first;
+      return common;
     };
-    auto show = [](QComboBox* box, const std::optional<std::string>& text) {
-      box->setCurrentIndex(text && !text->empty() ? FindExact(box, *text) : -1);
+    // The entry standing for the shared value, or none.
+    auto show = [](QComboBox* box, const auto& value) {
+      box->setCurrentIndex(value ? box->findData(EntryData(*value)) : -1);
     };
     show(destinationBox_, shared(&BatchItem::destinationFolder));
     show(profileBox_, shared(&BatchItem::profile));
     show(operationBox_, shared(&BatchItem::operation));
-    const std::optional<std::string> output = shared(&BatchItem::output);
+    const std::optional<BatchOutputRule> output = shared(&BatchItem::output);
     int entry = -1;
-    if (output && !output->empty()) {
-      entry = *output == kOutputCopy ? kCreateCopy : *output == kOutputSkip ? kSkipExisting : kOverwriteExisting;
+    for (int i = 0; output && i < static_cast<int>(std::size(kOutputEntries)); ++i) {
+      if (kOutputEntries[i].second == *output) entry = i;
     }
     outputBox_->setCurrentIndex(entry);
   }
   UpdateButtons();
 }
 
-void CBatchDialog::ApplyToSelected(int column, const std::string& text) {
+void CBatchDialog::ApplyToSelected(const std::function<void(BatchItem&)>& change) {
   // The run reports into the rows by position and writes the statuses back at its end.
   if (IsRunning()) return;
   for (int row : SelectedRows()) {
     BatchItem& item = items_[static_cast<size_t>(row)];
-    switch (column) {
-      case kProfileColumn:
-        item.profile = text;
-        break;
-      case kOperationColumn:
-        item.operation = text;
-        break;
-      case kDestinationColumn:
-        item.destinationFolder = text;
-        break;
-      default:
-        item.output = text;
-        break;
-    }
+    change(item);
     // A changed item is a new job for that file, also after it succeeded.
-    item.status.clear();
+    item.outcome = BatchOutcome();
     ShowItem(row);
   }
   UpdateButtons();
 }
 
+// A list without a selection leaves the items as they are: each field always holds a value.
 void CBatchDialog::OnApplyProfile() {
   if (profileBox_->currentIndex() < 0) {
     UpdateButtons();
     return;
   }
-  ApplyToSelected(kProfileColumn, ui::ToUtf8(profileBox_->currentText()));
+  const ProfileId profile = profileBox_->currentData().toULongLong();
+  ApplyToSelected([profile](BatchItem& item) { item.profile = profile; });
 }
 
 void CBatchDialog::OnApplyOperation() {
-  ApplyToSelected(kOperationColumn, operationBox_->currentIndex() < 0 ? std::string() : ui::ToUtf8(operationBox_->currentText()));
+  if (operationBox_->currentIndex() < 0) {
+    UpdateButtons();
+    return;
+  }
+  const auto operation = static_cast<BatchOperation>(operationBox_->currentData().toInt());
+  ApplyToSelected([operation](BatchItem& item) { item.operation = operation; });
 }
 
 void CBatchDialog::OnApplyDestination() {
@@ -453,12 +460,18 @@ void CBatchDialog::OnApplyDestination() {
     UpdateButtons();
     return;
   }
-  ApplyToSelected(kDestinationColumn, ui::ToUtf8(destinationBox_->currentText()));
+  const std::string folder = ui::ToUtf8(destinationBox_->currentData().toString());
+  ApplyToSelected([folder](BatchItem& item) { item.destinationFolder = folder; });
 }
 
 void CBatchDialog::OnApplyOutput() {
   const int entry = outputBox_->currentIndex();
-  ApplyToSelected(kOutputColumn, entry >= 0 && entry < 3 ? std::string(kOutputTexts[entry]) : std::string());
+  if (entry < 0 || entry >= static_cast<int>(std::size(kOutputEntries))) {
+    UpdateButtons();
+    return;
+  }
+  const BatchOutputRule rule = kOutputEntries[entry].second;
+  ApplyToSelected([rule](BatchItem& item) { item.output = rule; });
 }
 
 void CBatchDialog::OnAddProfile() {
@@ -473,9 +486,9 @@ void CBatchDialog::OnAddProfile() {
 
 void CBatchDialog::OnAddFolder() {
   if (const std::optional<std::string> folder = Presenter().AskFolder(StringOrEmpty(kBrowseFolderTitle), "")) {
-    if (std::find(folders_.begin(), folders_.end(), *folder) == folders_.end()) {
+    if (!folder->empty() && std::find(folders_.begin(), folders_.end(), *folder) == folders_.end()) {
       folders_.push_back(*folder);
-      destinationBox_->addItem(ui::ToQString(*folder));
+      destinationBox_->addItem(ui::ToQString(DestinationText(*folder)), EntryData(*folder));
       destinationBox_->setCurrentIndex(destinationBox_->count() - 1);
     }
   }
@@ -489,8 +502,8 @@ void CBatchDialog::OnProcess() {
   // succeeded starts again from an empty status.
   int pending = 0;
   for (size_t i = 0; i < items_.size(); ++i) {
-    if (items_[i].status == kStatusSucceeded) continue;
-    SetStatus(static_cast<int>(i), std::string());
+    if (items_[i].outcome.state == BatchState::kSucceeded) continue;
+    SetOutcome(static_cast<int>(i), BatchOutcome());
     ++pending;
   }
   if (pending == 0) return;
@@ -505,8 +518,8 @@ void CBatchDialog::OnProcess() {
                              stop = stopRequested_]() mutable {
     RunBatchJob(
         items, store, quality,
-        [this](int index, const std::string& status, int done, int) {
-          QMetaObject::invokeMethod(this, [this, index, status, done] { OnItemReported(index, status, done); },
+        [this](int index, const BatchOutcome& outcome, int done, int) {
+          QMetaObject::invokeMethod(this, [this, index, outcome, done] { OnItemReported(index, outcome, done); },
                                     Qt::QueuedConnection);
         },
         [stop] { return stop->load(); });
@@ -523,10 +536,10 @@ void CBatchDialog::OnStop() {
   stop_->setEnabled(false);
 }
 
-void CBatchDialog::OnItemReported(int index, const std::string& status, int done) {
+void CBatchDialog::OnItemReported(int index, const BatchOutcome& outcome, int done) {
   if (index < 0 || index >= static_cast<int>(items_.size())) return;
-  SetStatus(index, status);
-  if (status == kStatusProcessing) list_->scrollToItem(list_->topLevelItem(index));
+  SetOutcome(index, outcome);
+  if (outcome.state == BatchState::kProcessing) list_->scrollToItem(list_->topLevelItem(index));
   progress_->setValue(done);
 }
 
@@ -535,10 +548,8 @@ void CBatchDialog::OnRunEnded(const std::vector<BatchItem>& result) {
   delete worker_;
   worker_ = nullptr;
   stopRequested_.reset();
-  // Every report has arrived before this one; the run's own record settles any status regardless.
-  for (size_t i = 0; i < result.size() && i < items_.size(); ++i) {
-    if (items_[i].status != result[i].status) SetStatus(static_cast<int>(i), result[i].status);
-  }
+  // Every report has arrived before this one; the run's own record settles every outcome regardless.
+  for (size_t i = 0; i < result.size() && i < items_.size(); ++i) SetOutcome(static_cast<int>(i), result[i].outcome);
   SetRunning(false);
   emit runFinished();
   if (closeAfterRun_) {

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@ class CBatchDialog : public QDialog {
   void Initialise();
 
   const std::vector<BatchItem>& items() const { return items_; }
+  // The destination list's folders, in its order: the source folder (an empty path) first.
   const std::vector<std::string>& destinationFolders() const { return folders_; }
   bool IsRunning() const { return worker_ != nullptr; }
 
@@ -99,12 +101,12 @@ class CBatchDialog : public QDialog {
   void FillProfileList();
   void AppendRow(const BatchItem& item);
   void ShowItem(int row);
-  void SetStatus(int row, const std::string& status);
+  void SetOutcome(int row, const BatchOutcome& outcome);
   std::vector<int> SelectedRows() const;
-  void ApplyToSelected(int column, const std::string& text);
+  void ApplyToSelected(const std::function<void(BatchItem&)>& change);
   void UpdateButtons();
   void SetRunning(bool running);
-  void OnItemReported(int index, const std::string& status, int done);
+  void OnItemReported(int index, const BatchOutcome& outcome, int done);
   void OnRunEnded(const std::vector<BatchItem>& result);
 
   CMainFrame& frame_;

@@ -12,12 +12,15 @@
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "app/settings.h"
 #include "app/settings_storage.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/profile_bar.h"
 #include "batch/batch_job.h"
+#include "image/image_file.h"
 #include "profiles/profile_file.h"
 #include "support/run_command.h"
 #include "support/scripted_presenter.h"
@@ -100,21 +103,35 @@ class BatchDialogTest : public test::PrivateSettingsTest {
 
   static std::vector<std::string> Statuses(const CBatchDialog& dialog) {
     std::vector<std::string> statuses;
-    for (const BatchItem& item : dialog.items()) statuses.push_back(item.status);
+    for (const BatchItem& item : dialog.items()) statuses.push_back(StatusText(item.outcome));
     return statuses;
   }
 
+  // The list text of the profile of item `row`.
+  std::string ProfileOf(const CBatchDialog& dialog, size_t row) const {
+    return ProfileText(dialog.items()[row].profile, profiles_);
+  }
+
+  // The six texts of a row.
+  static std::vector<std::string> RowTexts(const CBatchDialog& dialog, int row) {
+    std::vector<std::string> texts;
+    for (int column = 0; column < 6; ++column) {
+      texts.push_back(dialog.list()->topLevelItem(row)->text(column).toStdString());
+    }
+    return texts;
+  }
+
   // Every row shows its item: the file's name and the five texts.
-  static void ExpectRowsMatchItems(const CBatchDialog& dialog) {
+  void ExpectRowsMatchItems(const CBatchDialog& dialog) const {
     ASSERT_EQ(dialog.list()->topLevelItemCount(), static_cast<int>(dialog.items().size()));
     for (int row = 0; row < dialog.list()->topLevelItemCount(); ++row) {
-      const QTreeWidgetItem* line = dialog.list()->topLevelItem(row);
       const BatchItem& item = dialog.items()[static_cast<size_t>(row)];
-      EXPECT_EQ(line->text(0).toStdString(), fs::path(item.inputFile).filename().string()) << row;
-      EXPECT_EQ(line->text(1).toStdString(), item.profile) << row;
-      EXPECT_EQ(line->text(3).toStdString(), item.destinationFolder) << row;
-      EXPECT_EQ(line->text(4).toStdString(), item.output) << row;
-      EXPECT_EQ(line->text(5).toStdString(), item.status) << row;
+      EXPECT_EQ(RowTexts(dialog, row),
+                (std::vector<std::string>{fs::path(item.inputFile).filename().string(),
+                                          ProfileOf(dialog, static_cast<size_t>(row)), OperationText(item.operation),
+                                          DestinationText(item.destinationFolder), OutputRuleText(item.output),
+                                          StatusText(item.outcome)}))
+          << row;
     }
   }
 
@@ -139,9 +156,11 @@ TEST_F(BatchDialogTest, NewItemsWaitForAProfileAndAChoiceAppliesToEverySelectedR
   EXPECT_EQ(presenter_.fileRequests[0].kind, FileDialogRequest::Kind::kOpenSeveral);
   EXPECT_EQ(Settings().LoadImageFolder(), dir_.path());
   ASSERT_EQ(dialog.items().size(), 2u);
-  EXPECT_EQ(dialog.items()[1].operation, "Convert");
-  EXPECT_EQ(dialog.items()[1].destinationFolder, "<Same as source folder>");
-  EXPECT_EQ(dialog.items()[1].output, "Copy");
+  EXPECT_EQ(RowTexts(dialog, 1),
+            (std::vector<std::string>{"b.jpg", "", "Convert", "<Same as source folder>", "Copy", ""}));
+  EXPECT_EQ(dialog.items()[1].operation, BatchOperation::kConvert);
+  EXPECT_EQ(dialog.items()[1].destinationFolder, "");
+  EXPECT_EQ(dialog.items()[1].output, BatchOutputRule::kCopy);
   EXPECT_TRUE(dialog.removeAllButton()->isEnabled());
   EXPECT_FALSE(dialog.processButton()->isEnabled());
   // The new rows are selected and show what they share: no profile yet, the default rule.
@@ -167,8 +186,8 @@ TEST_F(BatchDialogTest, NewItemsWaitForAProfileAndAChoiceAppliesToEverySelectedR
   EXPECT_EQ(dialog.outputBox()->currentIndex(), -1);
   EXPECT_EQ(dialog.operationBox()->currentText(), "Convert");
   Choose(dialog.profileBox(), "Studio");
-  EXPECT_EQ(dialog.items()[0].profile, "Studio");
-  EXPECT_EQ(dialog.items()[1].profile, "Studio");
+  EXPECT_EQ(ProfileOf(dialog, 0), "Studio");
+  EXPECT_EQ(ProfileOf(dialog, 1), "Studio");
   EXPECT_EQ(Statuses(dialog), (std::vector<std::string>{"", ""}));
   // Now the rows share their profile, and one row's rule shows as its entry.
   ClickRows(dialog, {1});
@@ -184,10 +203,12 @@ TEST_F(BatchDialogTest, NewItemsWaitForAProfileAndAChoiceAppliesToEverySelectedR
   EXPECT_EQ(presenter_.Of("folder").at(0).caption, "Browse for output folder");
   ClickRows(dialog, {0});
   dialog.addFolderButton()->click();
-  EXPECT_EQ(dialog.destinationFolders(), (std::vector<std::string>{"<Same as source folder>", out}));
+  EXPECT_EQ(dialog.destinationFolders(), (std::vector<std::string>{"", out}));
   EXPECT_EQ(dialog.destinationBox()->count(), 2);
-  EXPECT_EQ(dialog.items()[0].destinationFolder, "<Same as source folder>");
+  EXPECT_EQ(dialog.destinationBox()->itemText(0), "<Same as source folder>");
+  EXPECT_EQ(dialog.items()[0].destinationFolder, "");
   EXPECT_EQ(dialog.items()[1].destinationFolder, out);
+  EXPECT_EQ(RowTexts(dialog, 1), (std::vector<std::string>{"b.jpg", "Studio", "Convert", out, "Skip", ""}));
   ExpectRowsMatchItems(dialog);
 
   // Files dropped on the list join it as Add makes them; a folder does not.
@@ -200,7 +221,7 @@ TEST_F(BatchDialogTest, NewItemsWaitForAProfileAndAChoiceAppliesToEverySelectedR
   QCoreApplication::sendEvent(dialog.list()->viewport(), &drop);
   ASSERT_EQ(dialog.items().size(), 3u);
   EXPECT_EQ(dialog.items()[2].inputFile, dir_.File("a.tif"));
-  EXPECT_EQ(dialog.items()[2].profile, "");
+  EXPECT_EQ(dialog.items()[2].profile, kNoProfile);
   ASSERT_EQ(dialog.list()->selectedItems().size(), 1);
   EXPECT_EQ(dialog.list()->indexOfTopLevelItem(dialog.list()->selectedItems()[0]), 2);
   EXPECT_FALSE(dialog.processButton()->isEnabled());
@@ -227,13 +248,13 @@ TEST_F(BatchDialogTest, RemovingRowsKeepsRowsAndItemsMatchingAndAnAddedProfileIs
   dialog.addProfileButton()->click();
   EXPECT_EQ(profiles_.Count(), 3);
   EXPECT_EQ(dialog.profileBox()->count(), 3);
-  EXPECT_EQ(dialog.items()[0].profile, "Portrait");
-  EXPECT_EQ(dialog.items()[1].profile, "");
-  EXPECT_EQ(dialog.items()[3].profile, "Portrait");
+  EXPECT_EQ(ProfileOf(dialog, 0), "Portrait");
+  EXPECT_EQ(dialog.items()[1].profile, kNoProfile);
+  EXPECT_EQ(ProfileOf(dialog, 3), "Portrait");
   // A cancelled Add changes nothing.
   ClickRows(dialog, {1});
   dialog.addProfileButton()->click();
-  EXPECT_EQ(dialog.items()[1].profile, "");
+  EXPECT_EQ(dialog.items()[1].profile, kNoProfile);
   ExpectRowsMatchItems(dialog);
 
   dialog.removeAllButton()->click();
@@ -269,7 +290,7 @@ TEST_F(BatchDialogTest, ARunGivesTheCoreJobsResultsAndReopeningKeepsThemButNotAP
   ASSERT_TRUE(RunToEnd(dialog));
   RunBatchJob(coreItems, profiles_, Settings().JPEGQuality());
   std::vector<std::string> coreStatuses;
-  for (const BatchItem& item : coreItems) coreStatuses.push_back(item.status);
+  for (const BatchItem& item : coreItems) coreStatuses.push_back(StatusText(item.outcome));
   EXPECT_EQ(Statuses(dialog), coreStatuses);
   EXPECT_EQ(Statuses(dialog)[0], "Succeeded");
   EXPECT_EQ(dialog.progressBar()->maximum(), 4);
@@ -286,8 +307,8 @@ TEST_F(BatchDialogTest, ARunGivesTheCoreJobsResultsAndReopeningKeepsThemButNotAP
   profiles_.RemoveProfile(1);
   frame_->RefillProfileBox();
   Open();
-  EXPECT_EQ(dialog.items()[2].profile, "");
-  EXPECT_EQ(dialog.items()[0].profile, "Studio");
+  EXPECT_EQ(dialog.items()[2].profile, kNoProfile);
+  EXPECT_EQ(ProfileOf(dialog, 0), "Studio");
   EXPECT_EQ(Statuses(dialog)[0], "Succeeded");
   EXPECT_EQ(dialog.progressBar()->value(), 0);
   EXPECT_FALSE(dialog.processButton()->isEnabled());
@@ -303,6 +324,61 @@ TEST_F(BatchDialogTest, ARunGivesTheCoreJobsResultsAndReopeningKeepsThemButNotAP
   EXPECT_EQ(Statuses(dialog)[2], "Succeeded");
 }
 
+// Two profiles that read alike in the lists ("cardB (x)" without a description, "cardB" described as
+// "x"): the batch converts with the one chosen, not with the other, also once the lists were filled
+// again.
+TEST_F(BatchDialogTest, AnItemConvertsWithTheProfileChosenEvenWhenAnotherReadsAlike) {
+  const int undescribed = profiles_.AddOrReplaceProfile(test::TestProfileRecord("cardB (x)", "", 3.0));
+  const int described = profiles_.AddOrReplaceProfile(test::TestProfileRecord("cardB", "x", 2.0));
+  const QVariant chosen = QVariant::fromValue<qulonglong>(profiles_.IdAt(described));
+  const QVariant other = QVariant::fromValue<qulonglong>(profiles_.IdAt(undescribed));
+  frame_->RefillProfileBox();
+  CBatchDialog& dialog = Open();
+  QComboBox* box = dialog.profileBox();
+  // Chooses the described profile in the dialog's list, as the user picks its entry.
+  auto chooseDescribed = [&] {
+    ASSERT_EQ(box->itemText(box->findData(chosen)), box->itemText(box->findData(other)));
+    const int entry = box->findData(chosen);
+    box->setCurrentIndex(entry);
+    emit box->activated(entry);
+  };
+  // The output's pixels are the input's with red doubled (the described profile), not tripled.
+  auto expectConvertedWithChosen = [&](const std::string& input, const std::string& output) {
+    ImageBuffer in, out;
+    ASSERT_EQ(ReadImageFile(dir_.File(input), in), 0);
+    ASSERT_EQ(ReadImageFile(dir_.File(output), out), 0) << output;
+    EXPECT_EQ(test::PixelBytes(out), test::TestProfilePixels(test::PixelBytes(in), 2.0)) << output;
+  };
+
+  AddPhotos(dialog, {"a.tif"});
+  chooseDescribed();
+  EXPECT_EQ(dialog.list()->topLevelItem(0)->text(1), QStringLiteral("cardB (x)"));
+  ASSERT_TRUE(RunToEnd(dialog));
+  expectConvertedWithChosen("a.tif", "a(1).tif");
+
+  // Profile > Add of a third profile refills both lists; the item keeps its profile, and a new
+  // choice after the refill is the described profile again.
+  const std::string file = dir_.File("Portrait.tnp");
+  ProfileRecord portrait = test::TestProfileRecord("Portrait", "");
+  ASSERT_TRUE(SaveProfileFile(portrait, file));
+  presenter_.fileAnswers.push_back(Chosen({file}));
+  dialog.list()->clearSelection();
+  dialog.addProfileButton()->click();
+  ASSERT_EQ(box->count(), 5);
+  AddPhotos(dialog, {"b.tif"});
+  chooseDescribed();
+  // The first item again, into a folder of its own.
+  fs::create_directory(dir_.File("out"));
+  presenter_.folderAnswers = {dir_.File("out")};
+  ClickRows(dialog, {0});
+  dialog.addFolderButton()->click();
+  ExpectRowsMatchItems(dialog);
+  ASSERT_TRUE(RunToEnd(dialog));
+  EXPECT_EQ(Statuses(dialog), (std::vector<std::string>{"Succeeded", "Succeeded"}));
+  expectConvertedWithChosen("a.tif", "out/a.tif");
+  expectConvertedWithChosen("b.tif", "b(1).tif");
+}
+
 TEST_F(BatchDialogTest, StopAndCloseDuringARunFinishTheItemInHandAndLeaveTheRestPending) {
   CBatchDialog& dialog = Open();
   std::vector<std::string> names;
@@ -310,13 +386,23 @@ TEST_F(BatchDialogTest, StopAndCloseDuringARunFinishTheItemInHandAndLeaveTheRest
   AddPhotos(dialog, names, 1200);
   SetAll(dialog, "Studio");
 
-  // Stop once the run is seen at work on an item.
-  auto waitForAStart = [&] {
-    return QTest::qWaitFor([&] {
-      const std::vector<std::string> statuses = Statuses(dialog);
-      return std::find(statuses.begin(), statuses.end(), "Processing...") != statuses.end();
-    }, 30000);
+  // Acts the moment the list shows an item in hand, from the change of its row itself: a run can
+  // finish several items between two looks at the list, but never before the list has shown each
+  // of them at work.
+  auto onceAnItemStarts = [&](std::function<void()> act) {
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(
+        dialog.list(), &QTreeWidget::itemChanged, [connection, act](QTreeWidgetItem* row, int column) {
+          if (column != CBatchDialog::kStatusColumn || row->text(column) != QStringLiteral("Processing...")) return;
+          QObject::disconnect(*connection);
+          act();
+        });
   };
+  bool stopped = false;
+  onceAnItemStarts([&] {
+    dialog.stopButton()->click();
+    stopped = true;
+  });
   QSignalSpy finished(&dialog, &CBatchDialog::runFinished);
   dialog.processButton()->click();
   EXPECT_TRUE(dialog.IsRunning());
@@ -324,9 +410,8 @@ TEST_F(BatchDialogTest, StopAndCloseDuringARunFinishTheItemInHandAndLeaveTheRest
   EXPECT_FALSE(dialog.addFilesButton()->isEnabled());
   EXPECT_FALSE(dialog.profileBox()->isEnabled());
   EXPECT_TRUE(dialog.stopButton()->isEnabled());
-  ASSERT_TRUE(waitForAStart());
-  dialog.stopButton()->click();
   ASSERT_TRUE(finished.wait(60000));
+  ASSERT_TRUE(stopped);
 
   auto counts = [&] {
     int succeeded = 0, pending = 0;
@@ -348,13 +433,17 @@ TEST_F(BatchDialogTest, StopAndCloseDuringARunFinishTheItemInHandAndLeaveTheRest
   ExpectRowsMatchItems(dialog);
 
   // Close during the next run waits for the item in hand, then closes; the rest stays pending.
+  bool visibleAfterClose = false;
+  onceAnItemStarts([&] {
+    dialog.closeButton()->click();
+    visibleAfterClose = dialog.isVisible();
+  });
   dialog.processButton()->click();
-  ASSERT_TRUE(waitForAStart());
-  dialog.closeButton()->click();
-  EXPECT_TRUE(dialog.isVisible());
   ASSERT_TRUE(finished.wait(60000));
+  EXPECT_TRUE(visibleAfterClose);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_GE(counts().first, succeeded + 1);
+  ASSERT_GE(counts().second, 1);
 
   // The next Process takes up what is left and ends with every item written once.
   Open();
