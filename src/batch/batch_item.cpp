@@ -145,7 +145,9 @@ std::string StatusText(const BatchOutcome& outcome) {
       reason = "Skipped";
       break;
     case BatchState::kFailed:
-      reason = ErrorText(outcome.reason);
+      // The status column (and the command line's line per file) gives the reason's one text; a
+      // detail such as the file would repeat the row's own input or stretch the row over two lines.
+      reason = ErrorCodeText(outcome.reason.code());
       break;
   }
   return "Failed (" + reason + ")";

@@ -360,7 +360,7 @@ TEST_F(BatchDialogTest, AnItemConvertsWithTheProfileChosenEvenWhenAnotherReadsAl
   // choice after the refill is the described profile again.
   const std::string file = dir_.File("Portrait.tnp");
   ProfileRecord portrait = test::TestProfileRecord("Portrait", "");
-  ASSERT_TRUE(SaveProfileFile(portrait, file));
+  ASSERT_TRUE(SaveProfileFile(portrait, file).ok());
   presenter_.fileAnswers.push_back(Chosen({file}));
   dialog.list()->clearSelection();
   dialog.addProfileButton()->click();
