@@ -126,14 +126,14 @@ PreparedBatchItem PrepareBatchItem(const BatchItemTask& task) {
   if (!task.convert) {
     prepared.output.Write(beside, [&](const std::string& path) {
       prepared.writeCode =
-          EmbedProfileInImageFile(task.inputPath, path, format, task.profile->bytes, task.jpegQuality);
+          EmbedProfileInImageFile(task.inputPath, path, format, task.profile->bytes, task.jpegQuality).code();
       return prepared.writeCode == kOk;
     });
     return prepared;
   }
   ImageBuffer image;
   ImageReadInfo info;
-  prepared.readCode = ReadImageFile(task.inputPath, image, &info);
+  prepared.readCode = ReadImageFile(task.inputPath, image, &info).code();
   prepared.severalImages = info.severalImages;
   if (prepared.readCode != kOk) return prepared;
   // Nothing is undone in a batch, so the pixels are converted where they are: the same result as
@@ -141,7 +141,7 @@ PreparedBatchItem PrepareBatchItem(const BatchItemTask& task) {
   prepared.convertCode = ConvertPixelsInPlace(image, *task.profile);
   if (prepared.convertCode != kOk) return prepared;
   prepared.output.Write(beside, [&](const std::string& path) {
-    prepared.writeCode = WriteImageFile(path, format, image, {}, task.jpegQuality);
+    prepared.writeCode = WriteImageFile(path, format, image, {}, task.jpegQuality).code();
     return prepared.writeCode == kOk;
   });
   return prepared;
@@ -169,7 +169,8 @@ std::string CommitBatchItem(const BatchItemTask& task, const std::function<Prepa
   if (!task.convert && task.outputRule == kOutputOverwrite) {
     // Embedding reads the input itself, so that a JPEG keeps its compressed data and only its
     // profile changes; its refusals of the input come from there, the lost pages among them.
-    const int code = EmbedProfileInImageFile(inputPath, output.path, format, task.profile->bytes, task.jpegQuality);
+    const int code =
+        EmbedProfileInImageFile(inputPath, output.path, format, task.profile->bytes, task.jpegQuality).code();
     return code == kOk ? std::string() : writeFailure(code);
   }
   PreparedBatchItem& made = prepared();
@@ -178,7 +179,7 @@ std::string CommitBatchItem(const BatchItemTask& task, const std::function<Prepa
     // Overwritten by its first page alone, a file of several pages would lose the others.
     ImageReadInfo info;
     info.severalImages = made.severalImages;
-    const int code = CheckKeepsEveryImage(inputPath, output.path, info);
+    const int code = CheckKeepsEveryImage(inputPath, output.path, info).code();
     if (code != kOk) return ErrorCodeText(code);
     if (made.convertCode != kOk) return ErrorCodeText(made.convertCode);
   }
