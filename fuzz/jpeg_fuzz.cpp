@@ -30,11 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ImageBuffer image;
   std::vector<uint8_t> profile;
-  const int code = ReadJpeg(path, image, &profile);
+  const int code = ReadJpeg(path, image, &profile).code();
   Check(CheckJpegData({data, size}) == code || code == kImageTooLarge,
         "the checking decode and the read disagree");  // the read alone also needs a turned block
   const std::string embedded = fuzz::ScratchFolder() + "/embedded.jpg";
-  const int embedCode = EmbedProfileInJpeg(path, embedded, kProfile);
+  const int embedCode = EmbedProfileInJpeg(path, embedded, kProfile).code();
   if (code != kOk) {
     Check(code == kImageCorrupt || code == kUnsupportedColourDepth || code == kImageTooLarge,
           "ReadJpeg failed with a code outside its list");

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TiffReadInfo info;
   bool direct = false;
   const int code =
-      tiff_internal::ReadTiffWith(path, buffer, &info, tiff_internal::Decoder::kAny, &direct);
+      tiff_internal::ReadTiffWith(path, buffer, &info, tiff_internal::Decoder::kAny, &direct).code();
   Check(IsKnownCode(code), "ReadTiff returned a code outside its list");
   if (code != kOk) {
     Check(buffer.empty(), "ReadTiff failed but left pixels in the buffer");
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ImageBuffer viaRgba;
     TiffReadInfo rgbaInfo;
     const int rgbaCode =
-        tiff_internal::ReadTiffWith(path, viaRgba, &rgbaInfo, tiff_internal::Decoder::kRgbaOnly, nullptr);
+        tiff_internal::ReadTiffWith(path, viaRgba, &rgbaInfo, tiff_internal::Decoder::kRgbaOnly, nullptr).code();
     Check(rgbaCode == kOk, "the direct strip read accepted a file the RGBA interface refuses");
     Check(viaRgba.width() == buffer.width() && viaRgba.height() == buffer.height(),
           "the two decoders disagree on the image size");

@@ -199,26 +199,78 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, u
   return ReadStatus::kOk;
 }
 
-WriteOutcome WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill, WriteMode mode) {
+namespace {
+
+constexpr char kNotARegularFile[] = "Not a regular file";
+
+// Why `path` names nothing a write may replace: a folder, or anything else that is not a regular
+// file (a FIFO, a device, a socket), which the final rename would take away. Empty for a regular
+// file and for a name that is free.
+std::string NotReplaceableCause(const std::string& path) {
   std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) return {};
+  return std::filesystem::is_directory(status) ? SystemErrorText(EISDIR) : kNotARegularFile;
+}
+
+// The cause of the first failure: later steps on a failed write only fail for the same reason.
+void NoteCause(std::string* cause, int errorNumber) {
+  if (cause && cause->empty() && errorNumber != 0) *cause = SystemErrorText(errorNumber);
+}
+
+WriteOutcome WriteFileSafelyWithCause(const std::string& target, const std::function<bool(std::FILE*)>& fill,
+                                      WriteMode mode, std::string* cause) {
+  std::error_code ec;
+  if (mode == WriteMode::kReplace) {
+    const std::string refusal = NotReplaceableCause(target);
+    if (!refusal.empty()) {
+      if (cause) *cause = refusal;
+      return WriteOutcome::kFailed;
+    }
+  }
   const bool replacing = mode == WriteMode::kReplace && (std::filesystem::exists(target, ec) || ec);
   RecordedTemporary temporary;
+  errno = 0;
   std::FILE* f = CreateTemporaryBeside(target, mode == WriteMode::kReplace, temporary);
-  if (!f) return WriteOutcome::kFailed;
+  if (!f) {
+    NoteCause(cause, errno);
+    return WriteOutcome::kFailed;
+  }
+  errno = 0;
   bool ok = fill(f);
+  const int fillErrno = errno;
   // A failed write leaves its mark on the stream even when `fill` did not look: a large write that
-  // bypassed the buffer and hit a full disk, say. Such a file is never put in place.
-  ok = std::fflush(f) == 0 && std::ferror(f) == 0 && ok;
+  // bypassed the buffer and hit a full disk, say. Such a file is never put in place. Flushing what
+  // is left tries the write again and says why it fails.
+  errno = 0;
+  if (std::fflush(f) != 0) {
+    ok = false;
+    NoteCause(cause, errno);
+  }
+  if (std::ferror(f) != 0) ok = false;
+  if (!ok) NoteCause(cause, fillErrno);
 #ifndef _WIN32
-  if (ok && replacing) ok = fsync(fileno(f)) == 0;
+  if (ok && replacing && fsync(fileno(f)) != 0) {
+    ok = false;
+    NoteCause(cause, errno);
+  }
 #endif
-  ok = std::fclose(f) == 0 && ok;
+  if (std::fclose(f) != 0 && ok) {
+    ok = false;
+    NoteCause(cause, errno);
+  }
   WriteOutcome outcome = WriteOutcome::kFailed;
   if (ok && mode == WriteMode::kNeverReplace) {
+    errno = 0;
     outcome = MoveToFreeName(temporary.path(), target);
+    if (outcome == WriteOutcome::kFailed) NoteCause(cause, errno);
   } else if (ok) {
     std::filesystem::rename(temporary.path(), target, ec);
-    if (!ec) outcome = WriteOutcome::kWritten;
+    if (!ec) {
+      outcome = WriteOutcome::kWritten;
+    } else if (ec.category() == std::generic_category() || ec.category() == std::system_category()) {
+      NoteCause(cause, ec.value());
+    }
   }
   if (outcome == WriteOutcome::kWritten) {
     temporary.Forget();
@@ -226,6 +278,26 @@ WriteOutcome WriteFileSafely(const std::string& target, const std::function<bool
     temporary.Remove();
   }
   return outcome;
+}
+
+}  // namespace
+
+std::string SystemErrorText(int errorNumber) { return std::generic_category().message(errorNumber); }
+
+Error ConcerningFile(const Error& error, const std::string& path) {
+  if (error.ok()) return error;
+  return Error(error.code(), error.detail().empty() ? path : error.detail() + ": " + path);
+}
+
+WriteOutcome WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill, WriteMode mode) {
+  return WriteFileSafelyWithCause(target, fill, mode, nullptr);
+}
+
+Error WriteFileSafelyWithCause(const std::string& target, const std::function<bool(std::FILE*)>& fill,
+                               int failureCode) {
+  std::string cause;
+  if (WriteFileSafelyWithCause(target, fill, WriteMode::kReplace, &cause) == WriteOutcome::kWritten) return {};
+  return Error(failureCode, cause);
 }
 
 bool WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill) {
@@ -307,41 +379,52 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
   });
 }
 
-int OpenInputFile(const std::string& path, InputFileCheck& check) {
+int OpenInputFile(const std::string& path, InputFileCheck& check, std::string* cause) {
   std::error_code ec;
   const std::filesystem::file_status status = std::filesystem::status(path, ec);
   check = InputFileCheck::kCannotOpen;
-  if (ec || !std::filesystem::exists(status)) return -1;
-  if (std::filesystem::is_directory(status)) {
-    check = InputFileCheck::kFolder;
+  const auto refuse = [&](InputFileCheck kind, const std::string& why) {
+    check = kind;
+    if (cause) *cause = why;
     return -1;
+  };
+  if (ec || !std::filesystem::exists(status)) {
+    return refuse(InputFileCheck::kCannotOpen, SystemErrorText(ec ? ec.value() : ENOENT));
   }
-  if (!std::filesystem::is_regular_file(status)) {
-    check = InputFileCheck::kNotAFile;
-    return -1;
-  }
+  if (std::filesystem::is_directory(status)) return refuse(InputFileCheck::kFolder, SystemErrorText(EISDIR));
+  if (!std::filesystem::is_regular_file(status)) return refuse(InputFileCheck::kNotAFile, kNotARegularFile);
 #ifdef _WIN32
   // Names of the file system here are files or folders; the look above has told them apart.
   const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
-  if (fd < 0) return -1;
+  if (fd < 0) return refuse(InputFileCheck::kCannotOpen, SystemErrorText(errno));
 #else
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return -1;
+  if (fd < 0) return refuse(InputFileCheck::kCannotOpen, SystemErrorText(errno));
   struct stat opened {};
   const bool examined = fstat(fd, &opened) == 0;
   if (!examined || !S_ISREG(opened.st_mode)) {
-    if (examined) check = S_ISDIR(opened.st_mode) ? InputFileCheck::kFolder : InputFileCheck::kNotAFile;
+    const int error = errno;
     close(fd);
-    return -1;
+    if (!examined) return refuse(InputFileCheck::kCannotOpen, SystemErrorText(error));
+    if (S_ISDIR(opened.st_mode)) return refuse(InputFileCheck::kFolder, SystemErrorText(EISDIR));
+    return refuse(InputFileCheck::kNotAFile, kNotARegularFile);
   }
 #endif
   check = InputFileCheck::kReadable;
+  if (cause) cause->clear();
   return fd;
 }
 
-InputFileCheck CheckInputFile(const std::string& path) {
+InputFileCheck CheckInputFile(const std::string& path, std::string* cause) {
   InputFileCheck check;
-  if (std::FILE* f = OpenRegularFile(path, check)) std::fclose(f);
+  const int fd = OpenInputFile(path, check, cause);
+  if (fd >= 0) {
+#ifdef _WIN32
+    _close(fd);
+#else
+    close(fd);
+#endif
+  }
   return check;
 }
 

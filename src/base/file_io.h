@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
+
 namespace tintara {
 
 enum class ReadStatus { kOk, kCannotOpen, kTooLarge, kReadError };
@@ -30,6 +32,22 @@ ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, u
 // target now holds the new contents. `fill` may write through the stream or through its
 // descriptor; it must not close either.
 bool WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill);
+
+// WriteFileSafely that says why a write failed: 0, or `failureCode` with the cause the system gave
+// as its detail ("No space left on device", "Permission denied", "Read-only file system"), or "Is a
+// directory" or "Not a regular file" for a target that is no file this program may replace (a
+// folder, a FIFO or a device, which a rename would take away). A `fill` that fails because a write
+// of its own failed leaves errno as that write set it; one that fails for another reason sets errno
+// to 0, and the failure then has no cause.
+Error WriteFileSafelyWithCause(const std::string& target, const std::function<bool(std::FILE*)>& fill,
+                               int failureCode);
+
+// The system's text for an errno value ("No space left on device").
+std::string SystemErrorText(int errorNumber);
+
+// `error` about the file at `path`: the path joins its detail, after the cause when there is one
+// ("No space left on device: /media/card/out.tif"), so every box about a file says which file.
+Error ConcerningFile(const Error& error, const std::string& path);
 
 // Whether a write may replace a file that carries the target's name.
 enum class WriteMode { kReplace, kNeverReplace };
@@ -81,14 +99,16 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
 enum class InputFileCheck { kReadable, kCannotOpen, kFolder, kNotAFile };
 
 // Whether `path` (following links) is a regular file this process can open for reading; a folder, a
-// FIFO, a device or a socket is recognised without being opened.
-InputFileCheck CheckInputFile(const std::string& path);
+// FIFO, a device or a socket is recognised without being opened. With `cause`, why it cannot be
+// opened: the system's text ("No such file or directory", "Permission denied"), "Is a directory",
+// or "Not a regular file"; empty for a readable file.
+InputFileCheck CheckInputFile(const std::string& path, std::string* cause = nullptr);
 
 // Opens `path` for reading only when it is a regular file, and says what it was otherwise. What the
 // path names is looked at before anything is opened, and again on the open descriptor (opened
 // without blocking), so a file swapped for a FIFO in between cannot make the open wait. Returns the
-// descriptor, which the caller closes, or -1.
-int OpenInputFile(const std::string& path, InputFileCheck& check);
+// descriptor, which the caller closes, or -1 (with `cause` as CheckInputFile gives it).
+int OpenInputFile(const std::string& path, InputFileCheck& check, std::string* cause = nullptr);
 
 // Whether `a` and `b` name one and the same existing file (the same device and file number: "./a",
 // "a" and a hard link of it are all one file). False when either cannot be looked at.

@@ -27,8 +27,10 @@ void Messages::ShowError(const Error& error) const {
   presenter_->ShowMessageBox(Caption(kCaptionError, "Tintara Error"), ErrorText(error));
 }
 
-void Messages::ShowWarning(int stringId) const {
-  presenter_->ShowMessageBox(Caption(kCaptionWarning, "Tintara Warning"), StringOrEmpty(stringId));
+void Messages::ShowWarning(int stringId, const std::string& detail) const {
+  std::string text = StringOrEmpty(stringId);
+  if (!detail.empty()) text += "\n" + detail;
+  presenter_->ShowMessageBox(Caption(kCaptionWarning, "Tintara Warning"), text);
 }
 
 void Messages::ShowStatus(int stringId) const { presenter_->ShowStatus(StringOrEmpty(stringId)); }

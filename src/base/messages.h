@@ -95,8 +95,9 @@ class Messages {
 
   // The error box ("Tintara Error") with the error's text and detail; nothing for success.
   void ShowError(const Error& error) const;
-  // The warning box ("Tintara Warning") with string `stringId`.
-  void ShowWarning(int stringId) const;
+  // The warning box ("Tintara Warning") with string `stringId`, and `detail` (the file concerned,
+  // say) on a line of its own when it is not empty.
+  void ShowWarning(int stringId, const std::string& detail = {}) const;
   // String `stringId` in the status bar.
   void ShowStatus(int stringId) const;
   // A one-time message: true for OK or Continue, and always true once the user silenced it; Cancel

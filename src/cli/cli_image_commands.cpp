@@ -9,7 +9,7 @@
 #include "cli/cli_presenter.h"
 #include "cli/cli_support.h"
 #include "engine/icc_profile.h"
-#include "image/image_conversion.h"
+#include "image/image_document.h"
 #include "image/image_file.h"
 #include "profiles/profile_file.h"
 
@@ -44,49 +44,57 @@ int ConvertOrEmbed(const std::vector<std::string>& args, bool convert) {
   if (!a.Has("--profile") || a.Positionals().size() != 2) return Fail(kExitUsage, usage);
   const std::string& input = a.Positionals()[0];
   const std::string& output = a.Positionals()[1];
+  const std::string profilePath = *a.Value("--profile");
 
   CliPresenter presenter;
-  int quality = 0;
+  int quality = Settings().JPEGQuality();
   if (convert) {
-    quality = Settings().JPEGQuality();
     if (auto text = a.Value("--quality")) {
       const auto q = ParseSettingValue(*SettingRuleOf("JPEGQuality"), "--quality", *text, error);
       if (!q) return Fail(kExitUsage, error);
       quality = static_cast<int>(*q);
     }
   }
-  const ImageFormat outputFormat = ImageFormatOf(output);
-  if (outputFormat == ImageFormat::kUnknown) {
-    return Fail(kExitFailure, WithPath(ErrorCodeText(kUnsupportedImageType), output));
+  // Both names are looked at before anything is read or written.
+  for (const std::string* path : {&output, &input}) {
+    if (ImageFormatOf(*path) == ImageFormat::kUnknown) {
+      return Fail(kExitFailure, WithPath(ErrorCodeText(kUnsupportedImageType), *path));
+    }
   }
-  if (int status = CheckOutputFile(output, {input, *a.Value("--profile")})) return status;
+  if (int status = CheckOutputFile(output, {input, profilePath})) return status;
 
   ProfileRecord profile;
-  if (int status = LoadProfileFor(*a.Value("--profile"), convert, profile)) return status;
-
-  if (!convert) {
-    // Any maker's profile may be embedded, but it must be an ICC profile. The image's own bytes go
-    // into the output unchanged (a JPEG keeps its compressed data), with the profile's bytes.
-    if (!LooksLikeIccProfile(profile.bytes)) {
-      return Fail(kExitFailure, WithPath(ErrorCodeText(kNotAnIccProfile), *a.Value("--profile")));
-    }
-    const int code = EmbedProfileInImageFile(input, output, outputFormat, profile.bytes, Settings().JPEGQuality());
-    if (code == kOk) return kExitOk;
-    if (code == kProfileTooLargeForJpeg) {
-      return Fail(kExitFailure, WithPath(ErrorCodeText(code), *a.Value("--profile")));
-    }
-    const bool writing = code == kImageWriteFailed || code == kTooLargeForJpeg;
-    return Fail(kExitFailure, WithPath(ErrorCodeText(code), writing ? output : input));
+  if (int status = LoadProfileFor(profilePath, convert, profile)) return status;
+  // Any maker's profile may be embedded, but it must be an ICC profile.
+  if (!convert && !LooksLikeIccProfile(profile.bytes)) {
+    return Fail(kExitFailure, WithPath(ErrorCodeText(kNotAnIccProfile), profilePath));
   }
 
-  ImageBuffer image;
-  int code = ReadImageFile(input, image);
-  if (code != kOk) return Fail(kExitFailure, WithPath(ErrorCodeText(code), input));
-  code = ConvertPixelsInPlace(image, profile);
-  if (code != kOk) return Fail(kExitFailure, ErrorCodeText(code));
-  // A converted image no longer matches the camera's profile, so it carries none.
-  code = WriteImageFile(output, outputFormat, image, {}, quality);
-  if (code != kOk) return Fail(kExitFailure, WithPath(ErrorCodeText(code), output));
+  // The desktop program's document, with its refusals, checks and writers, holding the image once:
+  // a conversion needs no way back here, and nothing is shown on a screen. An embedding keeps a
+  // JPEG's compressed data, so the image's own bytes go into the output unchanged.
+  ImageDocumentOptions options;
+  options.keepUnconverted = false;
+  options.keepDisplay = false;
+  options.keepCompressedJpeg = !convert;
+  ImageDocument document(options);
+  SilentMessages silent;
+  const Messages messages = silent.messages();
+  if (const Error opened = document.Open(input, messages); opened.failed()) {
+    return Fail(kExitFailure, CliErrorText(opened));
+  }
+  if (convert) {
+    // A converted image no longer matches the camera's profile, so it carries none.
+    if (const Error converted = document.Convert(&profile, messages); converted.failed()) {
+      return Fail(kExitFailure, CliErrorText(converted));
+    }
+  } else {
+    document.EmbedProfile(profile.bytes, profile.name);
+  }
+  document.SetJpegQuality(quality);
+  const Error saved = document.SaveTo(output, messages);
+  if (saved.code() == kProfileTooLargeForJpeg) return Fail(kExitFailure, WithPath(ErrorCodeText(saved.code()), profilePath));
+  if (saved.failed()) return Fail(kExitFailure, CliErrorText(saved));
   return kExitOk;
 }
 

@@ -20,4 +20,9 @@ int CheckOutputFile(const std::string& output, const std::vector<std::string>& i
   return kExitOk;
 }
 
+std::string CliErrorText(const Error& error) {
+  const std::string text = ErrorCodeText(error.code());
+  return error.detail().empty() ? text : WithPath(text, error.detail());
+}
+
 }  // namespace tintara::cli

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "engine/reference_data.h"
 
 namespace tintara::cli {
@@ -19,5 +20,26 @@ int FindReferenceSet(const ReferenceSetList& sets, const std::string& key);
 // write would destroy. Prints why not and returns exit status 2 then, before anything is written;
 // otherwise 0.
 int CheckOutputFile(const std::string& output, const std::vector<std::string>& inputs);
+
+// The message convention for a step of the core whose failure the command prints itself, from the
+// Error the step returns: no box is printed, every question takes its safe answer (No, Cancel), and
+// no one-time message is shown (they are for a person at the desktop program).
+class SilentMessages final : public MessagePresenter, public OnceMessageFlags {
+ public:
+  Messages messages() { return Messages(*this, *this); }
+
+  void ShowMessageBox(const std::string&, const std::string&) override {}
+  void ShowStatus(const std::string&) override {}
+  OnceDialogAnswer ShowOnceDialog(const std::string&, bool) override { return {true, false}; }
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  YesNoCancel AskYesNoCancel(const std::string&, const std::string&) override { return YesNoCancel::kCancel; }
+  DescriptionAnswer AskDescription(const std::string&) override { return {}; }
+  bool OnceMessageShouldShow(int) override { return false; }
+  void SilenceOnceMessage(int) override {}
+};
+
+// An error of the core as a command prints it: its text, and its detail (the file concerned, after
+// the cause when there is one) in parentheses.
+std::string CliErrorText(const Error& error);
 
 }  // namespace tintara::cli

@@ -18,13 +18,13 @@ ImageFormat ImageFormatOf(const std::string& path) {
   return ImageFormat::kUnknown;
 }
 
-int ReadImageFile(const std::string& path, ImageBuffer& buffer, ImageReadInfo* info) {
+Error ReadImageFile(const std::string& path, ImageBuffer& buffer, ImageReadInfo* info) {
   buffer.Release();
   if (info) *info = ImageReadInfo{};
   switch (ImageFormatOf(path)) {
     case ImageFormat::kTiff: {
       TiffReadInfo tiffInfo;
-      const int code = ReadTiff(path, buffer, &tiffInfo);
+      Error code = ReadTiff(path, buffer, &tiffInfo);
       if (info) {
         info->paletteNotice = tiffInfo.paletteNotice;
         info->iccProfile = std::move(tiffInfo.iccProfile);
@@ -40,8 +40,8 @@ int ReadImageFile(const std::string& path, ImageBuffer& buffer, ImageReadInfo* i
   return kUnsupportedImageType;
 }
 
-int WriteImageFile(const std::string& path, ImageFormat format, const ImageBuffer& buffer,
-                   std::span<const uint8_t> iccProfile, int quality) {
+Error WriteImageFile(const std::string& path, ImageFormat format, const ImageBuffer& buffer,
+                     std::span<const uint8_t> iccProfile, int quality) {
   switch (format) {
     case ImageFormat::kTiff:
       return WriteTiff(path, buffer, iccProfile);
@@ -53,12 +53,16 @@ int WriteImageFile(const std::string& path, ImageFormat format, const ImageBuffe
   return kImageWriteFailed;
 }
 
-int CheckKeepsEveryImage(const std::string& input, const std::string& output, const ImageReadInfo& info) {
+Error CheckKeepsEveryImage(const std::string& input, const std::string& output, const ImageReadInfo& info) {
   return info.severalImages && IsSameFile(input, output) ? kSeveralImagesInFile : kOk;
 }
 
-int EmbedProfileInImageFile(const std::string& input, const std::string& output, ImageFormat outputFormat,
-                            std::span<const uint8_t> profile, int jpegQuality) {
+Error CheckFileKeepsEveryImage(const std::string& source, const std::string& output) {
+  return IsSameFile(source, output) && TiffHoldsSeveralImages(output) ? kSeveralImagesInFile : kOk;
+}
+
+Error EmbedProfileInImageFile(const std::string& input, const std::string& output, ImageFormat outputFormat,
+                              std::span<const uint8_t> profile, int jpegQuality) {
   if (!LooksLikeIccProfile(profile)) return kNotAnIccProfile;
   if (outputFormat == ImageFormat::kUnknown) return kUnsupportedImageType;
   if (ImageFormatOf(input) == ImageFormat::kJpeg && outputFormat == ImageFormat::kJpeg) {
@@ -66,9 +70,9 @@ int EmbedProfileInImageFile(const std::string& input, const std::string& output,
   }
   ImageBuffer image;
   ImageReadInfo info;
-  int code = ReadImageFile(input, image, &info);
-  if (code == kOk) code = CheckKeepsEveryImage(input, output, info);
-  if (code == kOk) code = WriteImageFile(output, outputFormat, image, profile, jpegQuality);
+  Error code = ReadImageFile(input, image, &info);
+  if (code.ok()) code = CheckKeepsEveryImage(input, output, info);
+  if (code.ok()) code = WriteImageFile(output, outputFormat, image, profile, jpegQuality);
   return code;
 }
 

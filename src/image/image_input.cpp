@@ -7,27 +7,32 @@ namespace tintara {
 
 namespace {
 
-int RefusalOf(InputFileCheck check) {
+Error RefusalOf(InputFileCheck check, const std::string& cause) {
   switch (check) {
     case InputFileCheck::kReadable:
       return kOk;
     case InputFileCheck::kFolder:
-      return kImageFileIsFolder;
+      return Error(kImageFileIsFolder, cause);
     case InputFileCheck::kNotAFile:
-      return kCannotOpenImage;
+      return Error(kCannotOpenImage, cause);
     default:
-      return kImageCorrupt;
+      return Error(kImageCorrupt, cause);
   }
 }
 
 }  // namespace
 
-int CheckImageFile(const std::string& path) { return RefusalOf(CheckInputFile(path)); }
+Error CheckImageFile(const std::string& path) {
+  std::string cause;
+  const InputFileCheck check = CheckInputFile(path, &cause);
+  return RefusalOf(check, cause);
+}
 
-int OpenImageForReading(const std::string& path, int& fd) {
+Error OpenImageForReading(const std::string& path, int& fd) {
   InputFileCheck check;
-  fd = OpenInputFile(path, check);
-  return fd < 0 ? RefusalOf(check) : kOk;
+  std::string cause;
+  fd = OpenInputFile(path, check, &cause);
+  return fd < 0 ? RefusalOf(check, cause) : Error();
 }
 
 }  // namespace tintara

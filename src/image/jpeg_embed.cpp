@@ -82,10 +82,10 @@ bool WriteBytes(std::FILE* f, const uint8_t* bytes, size_t size) {
 
 }  // namespace
 
-int EmbedProfileInJpeg(const std::string& input, const std::string& output, std::span<const uint8_t> profile) {
+Error EmbedProfileInJpeg(const std::string& input, const std::string& output, std::span<const uint8_t> profile) {
   const uint32_t chunks = jpeg_internal::IccChunkCount(profile.size());
   if (chunks > kJpegIccMaxChunks) return kProfileTooLargeForJpeg;
-  if (const int code = CheckImageFile(input); code != kOk) return code;
+  if (Error refusal = CheckImageFile(input); refusal.failed()) return refusal;
   std::vector<uint8_t> file;
   switch (ReadWholeFile(input, file, kJpegMaxPixelBytes)) {
     case ReadStatus::kOk:
@@ -98,7 +98,7 @@ int EmbedProfileInJpeg(const std::string& input, const std::string& output, std:
   std::vector<Piece> pieces;
   size_t scanStart = 0;
   if (!WalkHeader(file, pieces, scanStart)) return kImageCorrupt;
-  if (const int code = CheckJpegData(file); code != kOk) return code;
+  if (Error refusal = CheckJpegData(file); refusal.failed()) return refusal;
 
   std::vector<std::vector<uint8_t>> segments;
   try {
@@ -112,18 +112,21 @@ int EmbedProfileInJpeg(const std::string& input, const std::string& output, std:
   } catch (const std::bad_alloc&) {
     return kImageTooLarge;
   }
-  const bool written = WriteFileSafely(output, [&](std::FILE* f) {
-    bool ok = WriteBytes(f, file.data(), 2);  // SOI
-    for (const Piece& piece : pieces) {
-      if (piece.leadingApp) ok = ok && WriteBytes(f, file.data() + piece.start, piece.size);
-    }
-    for (const std::vector<uint8_t>& segment : segments) ok = ok && WriteBytes(f, segment.data(), segment.size());
-    for (const Piece& piece : pieces) {
-      if (!piece.leadingApp && !piece.iccProfile) ok = ok && WriteBytes(f, file.data() + piece.start, piece.size);
-    }
-    return ok && WriteBytes(f, file.data() + scanStart, file.size() - scanStart);
-  });
-  return written ? kOk : kImageWriteFailed;
+  return WriteFileSafelyWithCause(
+      output,
+      [&](std::FILE* f) {
+        bool ok = WriteBytes(f, file.data(), 2);  // SOI
+        for (const Piece& piece : pieces) {
+          if (piece.leadingApp) ok = ok && WriteBytes(f, file.data() + piece.start, piece.size);
+        }
+        for (const std::vector<uint8_t>& segment : segments) ok = ok && WriteBytes(f, segment.data(), segment.size());
+        for (const Piece& piece : pieces) {
+          if (!piece.leadingApp && !piece.iccProfile) ok = ok && WriteBytes(f, file.data() + piece.start, piece.size);
+        }
+        // The first failed write stops the rest, so errno still holds its cause.
+        return ok && WriteBytes(f, file.data() + scanStart, file.size() - scanStart);
+      },
+      kImageWriteFailed);
 }
 
 }  // namespace tintara

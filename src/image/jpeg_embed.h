@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "base/error.h"
+
 namespace tintara {
 
 // Writes the JPEG file `input` to `output` with `profile` as the ICC profile it carries, and with
@@ -17,7 +19,7 @@ namespace tintara {
 //   a refusal of ReadJpeg (kImageCorrupt, kUnsupportedColourDepth, kImageTooLarge, kImageFileIsFolder,
 //   kCannotOpenImage);
 //   kProfileTooLargeForJpeg  the profile needs more than 255 segments;
-//   kImageWriteFailed        the output could not be written.
-int EmbedProfileInJpeg(const std::string& input, const std::string& output, std::span<const uint8_t> profile);
+//   kImageWriteFailed        the output could not be written (the system's cause as its detail).
+Error EmbedProfileInJpeg(const std::string& input, const std::string& output, std::span<const uint8_t> profile);
 
 }  // namespace tintara

@@ -51,6 +51,7 @@ struct JumpingErrorManager {
   std::jmp_buf recovery;
   void (*standardEmit)(j_common_ptr, int) = nullptr;
   ResultCode failure = kImageCorrupt;  // what a jump means for the reader's caller
+  int writeErrno = 0;                   // why the file could not be written, when that ended it
 };
 
 JumpingErrorManager& ErrorsOf(j_common_ptr cinfo) {
@@ -67,6 +68,9 @@ JumpingErrorManager& ErrorsOf(j_common_ptr cinfo) {
     case JERR_OUT_OF_MEMORY:
     case JERR_NO_BACKING_STORE:  // the decoder's buffers would exceed the reader's memory limit
       ErrorsOf(cinfo).failure = kImageTooLarge;
+      break;
+    case JERR_FILE_WRITE:  // raised right after the failed fwrite: errno still says why
+      ErrorsOf(cinfo).writeErrno = errno;
       break;
     default:
       break;
@@ -370,7 +374,7 @@ bool Encode(EncodeState& state) {
 
 // Runs a decode and gives back what it came to; the library object is always destroyed (safe in
 // every state, even when creation itself failed: the object was zeroed beforehand).
-int RunDecode(DecodeState& state) {
+Error RunDecode(DecodeState& state) {
   const bool ok = Decode(state);
   jpeg_destroy_decompress(&state.cinfo);
   return ok ? kOk : state.errors.failure;
@@ -438,12 +442,12 @@ int ExifOrientation(std::span<const uint8_t> app1) {
 
 }  // namespace jpeg_internal
 
-int ReadJpeg(const std::string& path, ImageBuffer& buffer, std::vector<uint8_t>* iccProfile) {
+Error ReadJpeg(const std::string& path, ImageBuffer& buffer, std::vector<uint8_t>* iccProfile) {
   buffer.Release();
   if (iccProfile) iccProfile->clear();
   int fd = -1;
-  int code = OpenImageForReading(path, fd);
-  if (code != kOk) return code;
+  const Error opened = OpenImageForReading(path, fd);
+  if (opened.failed()) return opened;
   std::FILE* file = TINTARA_FDOPEN(fd, "rb");
   if (!file) {
     TINTARA_CLOSE(fd);
@@ -453,7 +457,7 @@ int ReadJpeg(const std::string& path, ImageBuffer& buffer, std::vector<uint8_t>*
   state.file = file;
   state.image = &buffer;
   state.profile = iccProfile;
-  code = RunDecode(state);
+  int code = RunDecode(state).code();
   std::fclose(file);
   // Turned once the decoder has given back its memory: a quarter turn needs a second block.
   if (code == kOk) code = TurnUpright(buffer, state.orientation);
@@ -464,15 +468,15 @@ int ReadJpeg(const std::string& path, ImageBuffer& buffer, std::vector<uint8_t>*
   return code;
 }
 
-int CheckJpegData(std::span<const uint8_t> file) {
+Error CheckJpegData(std::span<const uint8_t> file) {
   if (file.empty()) return kImageCorrupt;  // the memory source refuses nothing to read by aborting
   DecodeState state;
   state.memory = file;
   return RunDecode(state);
 }
 
-int WriteJpeg(const std::string& path, const uint8_t* pixels, int32_t width, int32_t height,
-              std::span<const uint8_t> profile, int quality) {
+Error WriteJpeg(const std::string& path, const uint8_t* pixels, int32_t width, int32_t height,
+                std::span<const uint8_t> profile, int quality) {
   if (!pixels || width <= 0 || height <= 0) return kImageWriteFailed;
   if (width > kJpegMaxDimension || height > kJpegMaxDimension) return kTooLargeForJpeg;
   // The chunk count is one byte in each segment; a larger profile cannot be carried faithfully.
@@ -493,13 +497,16 @@ int WriteJpeg(const std::string& path, const uint8_t* pixels, int32_t width, int
   }
 
   // A failed save (full disk, size limit, library error) never destroys the file that was there.
-  const bool written = WriteFileSafely(path, [&](std::FILE* f) {
-    state.file = f;
-    const bool encoded = Encode(state);
-    jpeg_destroy_compress(&state.cinfo);
-    return encoded;
-  });
-  return written ? kOk : kImageWriteFailed;
+  return WriteFileSafelyWithCause(
+      path,
+      [&](std::FILE* f) {
+        state.file = f;
+        const bool encoded = Encode(state);
+        jpeg_destroy_compress(&state.cinfo);
+        errno = state.errors.writeErrno;  // the cause, when a write failed
+        return encoded;
+      },
+      kImageWriteFailed);
 }
 
 }  // namespace tintara

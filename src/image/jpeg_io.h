@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "image/image_buffer.h"
 
 namespace tintara {
@@ -33,12 +34,13 @@ inline constexpr uint32_t kJpegIccMaxChunks = 255;
 //   kUnsupportedColourDepth  four-component (CMYK, YCCK) or other than 8-bit samples;
 //   kImageTooLarge           the memory of the read would exceed kJpegMaxPixelBytes, or cannot be had;
 //   kImageFileIsFolder       the path names a folder; kCannotOpenImage: a FIFO, device or socket.
-// After a failure the buffer and the profile are empty.
-int ReadJpeg(const std::string& path, ImageBuffer& buffer, std::vector<uint8_t>* iccProfile = nullptr);
+// After a failure the buffer and the profile are empty. A refusal of the file before it is opened
+// carries the system's cause as its detail.
+Error ReadJpeg(const std::string& path, ImageBuffer& buffer, std::vector<uint8_t>* iccProfile = nullptr);
 
 // Decodes a whole JPEG file held in memory without keeping its pixels (a few rows at a time): 0 when
 // ReadJpeg would deliver the image, otherwise the code ReadJpeg would give for it.
-int CheckJpegData(std::span<const uint8_t> file);
+Error CheckJpegData(std::span<const uint8_t> file);
 
 // Writes width x height RGB pixels (3 bytes each, top row first, rows packed) as a baseline JPEG of
 // the given quality (1 to 100; values outside are clamped), embedding `profile` when it is not
@@ -46,9 +48,10 @@ int CheckJpegData(std::span<const uint8_t> file);
 // existing file at `path` is left as it was and nothing else remains on disk. Returns 0, or
 //   kTooLargeForJpeg         wider or taller than kJpegMaxDimension;
 //   kProfileTooLargeForJpeg  the profile needs more than kJpegIccMaxChunks segments;
-//   kImageWriteFailed        no pixels, or the file could not be written.
-int WriteJpeg(const std::string& path, const uint8_t* pixels, int32_t width, int32_t height,
-              std::span<const uint8_t> profile, int quality);
+//   kImageWriteFailed        no pixels, or the file could not be written (with the system's cause
+//                            as the detail when it gave one).
+Error WriteJpeg(const std::string& path, const uint8_t* pixels, int32_t width, int32_t height,
+                std::span<const uint8_t> profile, int quality);
 
 namespace jpeg_internal {
 

@@ -67,10 +67,14 @@ std::unique_ptr<TIFFOpenOptions, OptionsDeleter> MakeOptions(int* errorCount) {
 // from a mapping (through plain reads it reports every tile of a file of several tiles as having
 // the wrong size). For such a file the "mapping" handed to the library is a private copy of the
 // file, read once, which a later change of the file cannot touch.
+//
+// A file being written goes through the same procedures, with writes of its own that keep the cause
+// of a failed write: the library only says that a write failed, and the user is told why.
 struct ReadSource {
   int fd = -1;
   bool copyForMapping = false;
   PageBlock copy;
+  int writeErrno = 0;  // the errno of the first failed write
 };
 
 ReadSource& SourceOf(thandle_t handle) { return *static_cast<ReadSource*>(handle); }
@@ -78,6 +82,9 @@ ReadSource& SourceOf(thandle_t handle) { return *static_cast<ReadSource*>(handle
 #ifdef _WIN32
 int64_t ReadSome(int fd, void* buffer, size_t bytes) {
   return _read(fd, buffer, static_cast<unsigned>(std::min<size_t>(bytes, 1u << 30)));
+}
+int64_t WriteSome(int fd, const void* buffer, size_t bytes) {
+  return _write(fd, buffer, static_cast<unsigned>(std::min<size_t>(bytes, 1u << 30)));
 }
 int64_t SeekTo(int fd, int64_t offset, int whence) { return _lseeki64(fd, offset, whence); }
 int64_t SizeOf(int fd) {
@@ -87,6 +94,7 @@ int64_t SizeOf(int fd) {
 void CloseDescriptor(int fd) { _close(fd); }
 #else
 int64_t ReadSome(int fd, void* buffer, size_t bytes) { return read(fd, buffer, bytes); }
+int64_t WriteSome(int fd, const void* buffer, size_t bytes) { return write(fd, buffer, bytes); }
 int64_t SeekTo(int fd, int64_t offset, int whence) { return lseek(fd, static_cast<off_t>(offset), whence); }
 int64_t SizeOf(int fd) {
   struct stat status {};
@@ -115,6 +123,22 @@ tmsize_t SourceRead(thandle_t handle, void* buffer, tmsize_t bytes) {
 }
 
 tmsize_t SourceWrite(thandle_t, void*, tmsize_t) { return -1; }
+
+tmsize_t TargetWrite(thandle_t handle, void* buffer, tmsize_t bytes) {
+  ReadSource& target = SourceOf(handle);
+  const auto* data = static_cast<const uint8_t*>(buffer);
+  tmsize_t done = 0;
+  while (done < bytes) {
+    const int64_t wrote = WriteSome(target.fd, data + done, static_cast<size_t>(bytes - done));
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) {
+      if (target.writeErrno == 0) target.writeErrno = wrote < 0 ? errno : EIO;
+      return -1;
+    }
+    done += static_cast<tmsize_t>(wrote);
+  }
+  return done;
+}
 
 toff_t SourceSeek(thandle_t handle, toff_t offset, int whence) {
   if (offset > static_cast<toff_t>(std::numeric_limits<int64_t>::max())) return static_cast<toff_t>(-1);
@@ -190,24 +214,17 @@ ImageChoice ChooseImage(TIFF* tif) {
 // A test's action between opening the file and reading its pixels (see BeforePixelsForTesting).
 thread_local const std::function<void()>* beforePixelsForTesting = nullptr;
 
-// Opens the library for writing on the stream's file. The library takes a descriptor of its own,
-// which TIFFClose closes; the stream stays with its owner.
-TIFF* OpenForWriting(std::FILE* f, const std::string& path, TIFFOpenOptions* options) {
+// Opens the library for writing on the stream's file, through `target`, which keeps the cause of a
+// failed write. The descriptor stays with the stream.
+TIFF* OpenForWriting(std::FILE* f, const std::string& path, ReadSource& target, TIFFOpenOptions* options) {
 #ifdef _WIN32
-  const int fd = _dup(_fileno(f));
+  target.fd = _fileno(f);
 #else
-  const int fd = dup(fileno(f));
+  target.fd = fileno(f);
 #endif
-  if (fd < 0) return nullptr;
-  TIFF* tif = TIFFFdOpenExt(fd, path.c_str(), "w", options);
-  if (!tif) {
-#ifdef _WIN32
-    _close(fd);
-#else
-    close(fd);
-#endif
-  }
-  return tif;
+  if (target.fd < 0) return nullptr;
+  return TIFFClientOpenExt(path.c_str(), "w", &target, SourceRead, TargetWrite, SourceSeek, SourceClose, SourceSize,
+                           SourceMap, SourceUnmap, options);
 }
 
 // The plain file this program writes itself, and most cameras and editors write: uncompressed,
@@ -356,15 +373,15 @@ bool WriteFieldsAndRows(TIFF* tif, const ImageBuffer& buffer, std::span<const ui
 
 namespace tiff_internal {
 
-int ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info, Decoder decoder,
-                 bool* readDirectly) {
+Error ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info, Decoder decoder,
+                   bool* readDirectly) {
   buffer.Release();
   if (info) *info = TiffReadInfo{};
   if (readDirectly) *readDirectly = false;
 
   int fd = -1;
-  const int openCode = OpenImageForReading(path, fd);
-  if (openCode != kOk) return openCode;
+  const Error opened = OpenImageForReading(path, fd);
+  if (opened.failed()) return opened;
   const DescriptorCloser closer{fd};
   ReadSource source;
   source.fd = fd;
@@ -445,28 +462,43 @@ BeforePixelsForTesting::~BeforePixelsForTesting() { beforePixelsForTesting = pre
 
 }  // namespace tiff_internal
 
-int ReadTiff(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info) {
+Error ReadTiff(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info) {
   return tiff_internal::ReadTiffWith(path, buffer, info, tiff_internal::Decoder::kAny, nullptr);
 }
 
-int WriteTiff(const std::string& path, const ImageBuffer& buffer, std::span<const uint8_t> iccProfile) {
+bool TiffHoldsSeveralImages(const std::string& path) {
+  int fd = -1;
+  if (OpenImageForReading(path, fd).failed()) return false;
+  const DescriptorCloser closer{fd};
+  ReadSource source;
+  source.fd = fd;
+  int errors = 0;
+  TiffHandle file(OpenSource(source, path, &errors));
+  return file && ChooseImage(file.get()).severalImages;
+}
+
+Error WriteTiff(const std::string& path, const ImageBuffer& buffer, std::span<const uint8_t> iccProfile) {
   if (buffer.empty() || buffer.width() <= 0 || buffer.height() <= 0) return kImageWriteFailed;
   if (iccProfile.size() > std::numeric_limits<uint32_t>::max()) return kImageWriteFailed;
 
   int errors = 0;
   auto options = MakeOptions(&errors);
   if (!options) return kImageWriteFailed;
-  const bool written = WriteFileSafely(path, [&](std::FILE* f) {
-    TIFF* tif = OpenForWriting(f, path, options.get());
-    if (!tif) return false;
-    // The library buffers the rows and writes the directory when flushed; only an explicit flush
-    // reports whether that worked (closing does not).
-    bool ok = WriteFieldsAndRows(tif, buffer, iccProfile);
-    ok = ok && TIFFFlush(tif) == 1;
-    TIFFClose(tif);
-    return ok && errors == 0;
-  });
-  return written ? kOk : kImageWriteFailed;
+  return WriteFileSafelyWithCause(
+      path,
+      [&](std::FILE* f) {
+        ReadSource target;
+        TIFF* tif = OpenForWriting(f, path, target, options.get());
+        if (!tif) return false;
+        // The library buffers the rows and writes the directory when flushed; only an explicit flush
+        // reports whether that worked (closing does not).
+        bool ok = WriteFieldsAndRows(tif, buffer, iccProfile);
+        ok = ok && TIFFFlush(tif) == 1;
+        TIFFClose(tif);
+        errno = target.writeErrno;  // the cause, when a write failed
+        return ok && errors == 0;
+      },
+      kImageWriteFailed);
 }
 
 }  // namespace tintara

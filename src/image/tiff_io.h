@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "image/image_buffer.h"
 
 namespace tintara {
@@ -38,14 +39,19 @@ struct TiffReadInfo {
 //   7   the image is too large (see kMaxPixelBlockBytes) or its memory cannot be obtained.
 // When a file breaks several rules the code is chosen in the order 9 (bits per sample), 20, 6, 9.
 // After any failure the buffer is empty. With `info`, the palette flag and the ICC profile are
-// reported there.
-int ReadTiff(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info = nullptr);
+// reported there. A refusal of the file before it is opened carries the system's cause as its detail.
+Error ReadTiff(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info = nullptr);
 
 // Writes the buffer's current pixels as an uncompressed 8-bit RGB TIFF (Orientation 1, contiguous
 // samples), with `iccProfile` stored unchanged in tag 34675 when it is not empty. The file is
 // written beside `path` under a temporary name and renamed onto `path` only once it is complete, so
-// a failed write leaves an existing file untouched and no partial file behind. Returns 0 or 10.
-int WriteTiff(const std::string& path, const ImageBuffer& buffer, std::span<const uint8_t> iccProfile = {});
+// a failed write leaves an existing file untouched and no partial file behind. Returns 0 or 10, with
+// the system's cause as the detail when it gave one ("No space left on device").
+Error WriteTiff(const std::string& path, const ImageBuffer& buffer, std::span<const uint8_t> iccProfile = {});
+
+// Whether `path` names a TIFF file of more than one full-resolution image (pages), as it is on the
+// disk now. False for any other file and for one that cannot be read.
+bool TiffHoldsSeveralImages(const std::string& path);
 
 namespace tiff_internal {
 
@@ -56,8 +62,8 @@ enum class Decoder {
 
 // ReadTiff with a choice of decoder, for tests that hold the direct strip read of plain 8-bit RGB
 // files to the RGBA interface's result. `readDirectly`, when given, tells which one was used.
-int ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info, Decoder decoder,
-                 bool* readDirectly);
+Error ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* info, Decoder decoder,
+                   bool* readDirectly);
 
 // While an object of this type lives, every read on this thread calls `action` between opening the
 // file and reading its pixels: a test can so cut the file short the way another program may.

@@ -418,13 +418,14 @@ TEST_F(JpegIoTest, FailedWriteLeavesTheOldFileAndNoTemporary) {
   Bytes noise(size_t(w) * h * 3);
   for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t((i * 2654435761u) >> 11);
 
-  int written = kOk;
+  Error written;
   {
     const test::FileSizeLimit limit(8192);
     written = WriteJpeg(path, noise.data(), w, h, {}, 95);
   }
 
   EXPECT_EQ(written, kImageWriteFailed);
+  EXPECT_EQ(written.detail(), "File too large");  // the system's cause, for the message to tell
   EXPECT_EQ(ReadFileText(path), "the previous image");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1);
   // Without the limit the same write replaces the file.

@@ -285,7 +285,7 @@ TEST_F(TiffTest, FailedWriteLeavesOldFileAndNoTemporary) {
   const std::vector<uint8_t> oldFile = ReadBytes(path);
 
   // Writes beyond 16 KB fail with EFBIG instead of raising SIGXFSZ.
-  int large = 0, smallProfiled = 0;
+  Error large, smallProfiled;
   {
     const test::FileSizeLimit limit(16 * 1024);
     large = WriteTiff(path, MakeImage(200, 200, Pattern(200, 200)));
@@ -294,6 +294,9 @@ TEST_F(TiffTest, FailedWriteLeavesOldFileAndNoTemporary) {
 
   EXPECT_EQ(large, kImageWriteFailed);
   EXPECT_EQ(smallProfiled, kImageWriteFailed);  // fails only when the directory is written
+  // The system's cause goes out with the failure, for the message to tell.
+  EXPECT_EQ(large.detail(), "File too large");
+  EXPECT_EQ(smallProfiled.detail(), "File too large");
   EXPECT_EQ(ReadBytes(path), oldFile);
   EXPECT_EQ(FolderEntries(dir_.path()), std::vector<std::string>{"photo.tif"});
 }
@@ -651,7 +654,7 @@ TEST_F(TiffTest, ZeroWidthOrHeightIsRefused) {
     const std::string path = dir_.File("zero.tif");
     WriteBytes(path, HandMadeTiff(s.first, s.second, 3, 1, {}));
     ImageBuffer image;
-    const int code = ReadTiff(path, image);
+    const int code = ReadTiff(path, image).code();
     EXPECT_TRUE(code == kIllegalImageSize || code == kImageCorrupt) << code;
     EXPECT_TRUE(image.empty());
   }

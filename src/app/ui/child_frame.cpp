@@ -51,13 +51,15 @@ CChildFrame::CChildFrame(std::unique_ptr<CTintaraDoc> document, QWidget* parent)
 }
 
 CChildFrame::~CChildFrame() {
-  // The view leaves the document when it is destroyed, so it must go while the document still
-  // exists; as a child widget it would otherwise outlive the document member.
+  // The view observes the document, so it goes while the document still exists; as a child widget
+  // it would otherwise outlive the document member.
   delete view_;
   view_ = nullptr;
 }
 
-void CChildFrame::UpdateTitle() { setWindowTitle(LiteralWindowTitle(ui::ToQString(document_->Title()))); }
+std::string CChildFrame::DocumentTitle() const { return document_->Title(view_ ? view_->zoom() : 1.0); }
+
+void CChildFrame::UpdateTitle() { setWindowTitle(LiteralWindowTitle(ui::ToQString(DocumentTitle()))); }
 
 void CChildFrame::CloseWithoutAsking() {
   asked_ = true;

@@ -2,6 +2,7 @@
 
 #include <QMdiSubWindow>
 #include <memory>
+#include <string>
 
 namespace tintara {
 
@@ -25,6 +26,8 @@ class CChildFrame : public QMdiSubWindow {
   // before it closes any of them).
   void CloseWithoutAsking();
 
+  // The document's title at the view's zoom, as the frame shows it.
+  std::string DocumentTitle() const;
   void UpdateTitle();
 
  protected:

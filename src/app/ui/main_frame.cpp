@@ -554,7 +554,7 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow*) {
 
 void CMainFrame::UpdateTitle() {
   QString title = QString::fromLatin1(kAppTitle);
-  if (CTintaraDoc* doc = ActiveDocument()) title += " - " + ui::ToQString(doc->Title());
+  if (CChildFrame* child = ActiveChild()) title += " - " + ui::ToQString(child->DocumentTitle());
   updatingTitle_ = true;
   const QString literal = LiteralWindowTitle(title);
   if (windowTitle() != literal) setWindowTitle(literal);

@@ -68,7 +68,6 @@ void RunPreferencesCommand(CMainFrame& frame) {
   if (monitorFlag != previousMonitorFlag) {
     for (CTintaraDoc* document : OpenDocuments(frame)) {
       AppMessages().ShowError(document->RebuildDisplay());
-      document->UpdateAllViews(0);
     }
   }
 }

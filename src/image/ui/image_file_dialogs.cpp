@@ -1,88 +1,17 @@
 #include "image/ui/image_file_dialogs.h"
 
-#include <filesystem>
-#include <system_error>
-
+#include "app/messages.h"
 #include "app/settings.h"
-#include "base/file_names.h"
 
 namespace tintara {
 
-namespace {
-
-FileFilter TiffFilter() { return {"TIFF file (*.tif; *.tiff)", {"*.tif", "*.tiff"}}; }
-FileFilter JpegFilter() { return {"JPEG file (*.jpg; *.jpeg)", {"*.jpg", "*.jpeg"}}; }
-
-bool IsJpegName(const std::string& name) { return HasExtension(name, ".jpg") || HasExtension(name, ".jpeg"); }
-
-// The folder part of a chosen path, without its last separator ("/" for a file at the root).
-std::string FolderOf(const std::string& path) {
-  const std::string name = FileNameOf(path);
-  std::string folder = path.substr(0, path.size() - name.size());
-  while (folder.size() > 1 && IsFolderSeparator(folder.back())) folder.pop_back();
-  return folder;
-}
-
-// The one path a chooser answered with, or nullopt for Cancel (and for an answer without a path).
-std::optional<std::string> ChosenPath(const FileDialogAnswer& answer) {
-  if (!answer.ok || answer.paths.empty() || answer.paths.front().empty()) return std::nullopt;
-  return answer.paths.front();
-}
-
-}  // namespace
-
-FileDialogRequest OpenImageRequest() {
-  FileDialogRequest request;
-  request.kind = FileDialogRequest::Kind::kOpen;
-  request.title = "Open";
-  request.filters = {
-      {"Supported files (*.tif; *.tiff; *.jpg; *.jpeg)", {"*.tif", "*.tiff", "*.jpg", "*.jpeg"}},
-      TiffFilter(),
-      JpegFilter(),
-      {"All files (*.*)", {"*.*"}},
-  };
-  request.selectedFilter = kOpenSupportedFiles;
-  request.folder = Settings().LoadImageFolder();
-  return request;
-}
-
-FileDialogRequest SaveImageRequest(const std::string& currentName) {
-  FileDialogRequest request;
-  request.kind = FileDialogRequest::Kind::kSave;
-  request.title = "Save As";
-  request.filters = {TiffFilter(), JpegFilter()};
-  request.selectedFilter = IsJpegName(currentName) ? kSaveJpegFile : kSaveTiffFile;
-  request.folder = Settings().SaveImageFolder();
-  request.fileName = currentName;
-  request.confirmOverwrite = true;
-  return request;
-}
+FileDialogRequest OpenImageRequest() { return OpenImageRequest(Settings().LoadImageFolder()); }
 
 std::optional<std::string> AskOpenImagePath() {
-  const std::optional<std::string> path = ChosenPath(Presenter().AskFiles(OpenImageRequest()));
-  if (path) Settings().SetLoadImageFolder(FolderOf(*path));
+  std::string folder = Settings().LoadImageFolder();
+  const std::optional<std::string> path = AskOpenImagePath(Presenter(), folder);
+  if (path) Settings().SetLoadImageFolder(folder);
   return path;
-}
-
-std::optional<std::string> AskSaveImagePath(const std::string& currentName) {
-  const FileDialogAnswer answer = Presenter().AskFiles(SaveImageRequest(currentName));
-  const std::optional<std::string> path = ChosenPath(answer);
-  if (!path) return std::nullopt;
-  Settings().SetSaveImageFolder(FolderOf(*path));
-  const std::string fitted = FitImageFileExtension(*path, answer.chosenFilter == kSaveJpegFile);
-  // The dialog asked before replacing the name that was typed; a name the extension was added to
-  // afterwards may name another file that exists, which must not be replaced without asking.
-  std::error_code error;
-  if (fitted != *path && std::filesystem::exists(std::filesystem::u8path(fitted), error) &&
-      !Presenter().AskYesNo("Save As", FileNameOf(fitted) + " already exists.\nDo you want to replace it?")) {
-    return std::nullopt;
-  }
-  return fitted;
-}
-
-std::string FitImageFileExtension(const std::string& path, bool jpeg) {
-  if (jpeg) return IsJpegName(path) ? path : path + ".jpg";
-  return HasExtension(path, ".tif") || HasExtension(path, ".tiff") ? path : path + ".tif";
 }
 
 }  // namespace tintara

@@ -2,30 +2,20 @@
 
 #include <QObject>
 #include <string>
-#include <vector>
 
-#include "image/display_bitmap.h"
-#include "image/image_buffer.h"
-#include "profiles/profile_record.h"
+#include "image/image_document.h"
 
 namespace tintara {
 
-class CTintaraView;
-
-// The window title of a document: "card.tif @ 25% (RGB, 2000 x 1500)" followed by `suffix`; below
-// 5 % the zoom keeps one decimal ("4.0%"). The numbers are written the same whatever the locale.
-std::string ComposeDocumentTitle(const std::string& fileName, double zoom, int width, int height,
-                                 const std::string& suffix);
-
-// One open photograph: its image with the unconverted copy, the display bitmap, the profile the
-// file carries, and the path, title and modified state. Conversion, both undos, the quarter turns
-// and saving happen here; every box goes through the message convention (app/messages.h), so the
-// document runs in tests with scripted answers. Texts are UTF-8.
-class CTintaraDoc : public QObject {
+// One open photograph in the desktop program: the document core (image/image_document.h) with what
+// only the desktop has: the wait cursor, the monitor adjustment, the message boxes of the installed
+// presenter and the settings store's values. Views observe it through its signals; it never calls
+// a view. Texts are UTF-8.
+class CTintaraDoc : public QObject, private ImageDocumentObserver {
   Q_OBJECT
 
  public:
-  enum class UndoKind { kNone, kConversion, kEmbedding };
+  using UndoKind = ImageDocument::UndoKind;
 
   CTintaraDoc();
   ~CTintaraDoc() override;
@@ -47,59 +37,52 @@ class CTintaraDoc : public QObject {
   void OnUndo();  // Ctrl+Z: whichever undo applies
   void OnRotate(bool clockwise);
 
-  // Enabling: Convert needs a selected profile of this system.
-  static bool CanConvert(const ProfileRecord* profile);
-  // Which undo the Image menu's undo entry and the toolbar's Undo button stand for.
-  UndoKind Undo() const;
+  static bool CanConvert(const ProfileRecord* profile) { return ImageDocument::CanConvert(profile); }
+  UndoKind Undo() const { return core_.undoKind(); }
 
   // The usual question before a modified document closes: Yes saves (true when the save
   // succeeded), No discards (true), Cancel keeps it open (false).
   bool SaveModified();
 
-  // The composed title, for example "card.tif @ 25% (RGB, 2000 x 1500)", at the zoom of the first
-  // view (1.0 without a view), and the state part of it (", converted with color profile 'x'").
-  std::string Title() const;
-  std::string TitleSuffix() const;
-  bool IsModified() const { return modified_; }
-  void SetModifiedFlag(bool modified);
+  // The composed title at the zoom the document's view shows it at, for example
+  // "card.tif @ 25% (RGB, 2000 x 1500)", and the state part of it.
+  std::string Title(double zoom) const { return core_.Title(zoom); }
+  std::string TitleSuffix() const { return core_.TitleSuffix(); }
+  bool IsModified() const { return core_.modified(); }
+  void SetModifiedFlag(bool modified) { core_.SetModified(modified); }
 
-  const std::string& pathName() const { return pathName_; }
-  const std::string& fileName() const { return fileName_; }
-  const ImageBuffer& image() const { return image_; }
-  const DisplayBitmap& displayBitmap() const { return displayBitmap_; }
-  int jpegQuality() const { return jpegQuality_; }
-  const ProfileRecord& embeddedProfile() const { return embeddedProfile_; }
-  bool HasEmbeddedProfile() const { return embeddedProfile_.Size() > 0; }
+  const std::string& pathName() const { return core_.pathName(); }
+  const std::string& fileName() const { return core_.fileName(); }
+  const ImageBuffer& image() const { return core_.image(); }
+  const DisplayBitmap& displayBitmap() const { return core_.displayBitmap(); }
+  int jpegQuality() const { return core_.jpegQuality(); }
+  const ProfileRecord& embeddedProfile() const { return core_.embeddedProfile(); }
+  bool HasEmbeddedProfile() const { return core_.HasEmbeddedProfile(); }
 
-  // Rebuilds the display bitmap (after a change of the monitor setting, for example). 0 or 3.
-  int RebuildDisplay();
+  // Makes the display bitmap again (after a change of the monitor setting, for example); the views
+  // repaint. 0 or 3.
+  Error RebuildDisplay();
 
-  // The views showing this document, first view first (registered by CTintaraView).
-  void AddView(CTintaraView* view);
-  void RemoveView(CTintaraView* view);
-  CTintaraView* FirstView() const { return views_.empty() ? nullptr : views_.front(); }
-  void UpdateAllViews(int hint);
+  ImageDocument& core() { return core_; }
+  const ImageDocument& core() const { return core_; }
 
  signals:
+  // A file was opened: the views fit the image.
+  void opened();
+  // The pixels or the display bitmap changed: the views paint again.
+  void pixelsChanged();
+  // The image was turned by a quarter: a card outline turns with it.
+  void imageTurned(bool clockwise);
   // The title, the modified flag or the undo kind may have changed.
   void stateChanged();
 
  private:
-  ImageBuffer image_;
-  DisplayBitmap displayBitmap_;
-  ProfileRecord embeddedProfile_;
-  std::string pathName_;
-  std::string fileName_;
-  int RebuildDisplayOrEnd();
-  void AfterChange();
+  void DocumentOpened() override { emit opened(); }
+  void PixelsChanged() override { emit pixelsChanged(); }
+  void ImageTurned(bool clockwise) override { emit imageTurned(clockwise); }
+  void StateChanged() override { emit stateChanged(); }
 
-  int jpegQuality_ = -1;
-  bool askJpegQuality_ = true;
-  bool modified_ = false;
-  // The file held further full-resolution images (pages) that were not read: writing over it would
-  // lose them.
-  bool fileHasFurtherImages_ = false;
-  std::vector<CTintaraView*> views_;
+  ImageDocument core_;
 };
 
 }  // namespace tintara

@@ -56,12 +56,14 @@ CTintaraView::CTintaraView(CTintaraDoc* document, QWidget* parent)
   zoomInCursor_ = ZoomCursor(true);
   zoomOutCursor_ = ZoomCursor(false);
   UpdateCursor(QPoint(-1, -1));
-  if (document_) document_->AddView(this);
+  if (document_) {
+    connect(document_, &CTintaraDoc::opened, this, [this] { OnUpdate(kHintFitAfterOpen); });
+    connect(document_, &CTintaraDoc::pixelsChanged, this, [this] { OnUpdate(0); });
+    connect(document_, &CTintaraDoc::imageTurned, this, &CTintaraView::OnImageTurned);
+  }
 }
 
-CTintaraView::~CTintaraView() {
-  if (document_) document_->RemoveView(this);
-}
+CTintaraView::~CTintaraView() = default;
 
 const DisplayBitmap* CTintaraView::Bitmap() const {
   if (testBitmap_) return testBitmap_;
@@ -526,7 +528,7 @@ void CTintaraView::OnImageTurned(bool clockwise) {
     selection_->Reset();
     OutlineChanged();
   }
-  // The document repaints every view after the turn.
+  // The document's pixelsChanged after the turn repaints the view.
 }
 
 bool CTintaraView::CanPlaceOutline(const PreviousOutline& outline) const {

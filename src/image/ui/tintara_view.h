@@ -44,8 +44,8 @@ class CTintaraView : public QAbstractScrollArea, private CardSelectionHost {
   Q_OBJECT
 
  public:
-  // The view registers itself with the document (its first view is the one whose zoom the title
-  // shows) and leaves it again when destroyed.
+  // The view observes the document: it fits a newly opened image, paints again when the pixels
+  // change and turns the card outline with the image. The title shows the view's zoom (zoom()).
   explicit CTintaraView(CTintaraDoc* document, QWidget* parent = nullptr);
   ~CTintaraView() override;
 
@@ -54,8 +54,8 @@ class CTintaraView : public QAbstractScrollArea, private CardSelectionHost {
   // Displayed pixels per image pixel (1.0 at first).
   double zoom() const { return zoom_; }
 
-  // Called by the document for every view after a change: hint 0, or kHintFitAfterOpen to fit the
-  // view on the screen after opening.
+  // After a change of the document: hint 0, or kHintFitAfterOpen to fit the view on the screen
+  // after opening.
   static constexpr int kHintFitAfterOpen = 1025;
   void OnUpdate(int hint);
 

@@ -267,8 +267,8 @@ TEST_F(MainFrameTest, TitleAndMenusFollowTheActiveDocument) {
 
   CChildFrame* first = OpenImage("first.tif");
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(Frame().windowTitle(), QString::fromStdString("Tintara - " + first->document()->Title()));
-  EXPECT_EQ(first->windowTitle(), QString::fromStdString(first->document()->Title()));
+  EXPECT_EQ(Frame().windowTitle(), QString::fromStdString("Tintara - " + first->DocumentTitle()));
+  EXPECT_EQ(first->windowTitle(), QString::fromStdString(first->DocumentTitle()));
   EXPECT_TRUE(first->windowTitle().startsWith("first.tif @ "));
   EXPECT_EQ(titles(), (std::vector<QString>{"&File", "&Profile", "&Image", "&View", "&Window", "&Help"}));
   EXPECT_EQ(VisibleEntries(MenuTitled("&File")),
@@ -295,7 +295,7 @@ TEST_F(MainFrameTest, TitleAndMenusFollowTheActiveDocument) {
   ASSERT_NE(fitted, 1.0);
   QTest::keyClick(&Frame(), Qt::Key_0, Qt::ControlModifier | Qt::AltModifier);
   EXPECT_EQ(view->zoom(), 1.0);
-  EXPECT_EQ(Frame().windowTitle(), QString::fromStdString("Tintara - " + first->document()->Title()));
+  EXPECT_EQ(Frame().windowTitle(), QString::fromStdString("Tintara - " + first->DocumentTitle()));
   EXPECT_TRUE(Frame().windowTitle().contains("@ 100%")) << "the title follows the zoom";
 
   CChildFrame* second = OpenImage("second.tif");
