@@ -71,8 +71,8 @@ int ConvertOrEmbed(const std::vector<std::string>& args, bool convert) {
   }
 
   // The desktop program's document, with its refusals, checks and writers, holding the image once:
-  // a conversion needs no way back here, and nothing is shown on a screen. An embedding into a JPEG
-  // keeps a JPEG's compressed data, so the image's own bytes go into the output unchanged, and its
+  // a conversion needs no way back here, and nothing is shown on a screen. A JPEG embedded into a
+  // JPEG keeps its compressed data, so the image's own bytes go into the output unchanged, and its
   // pixels are never held.
   ImageDocumentOptions options;
   options.keepUnconverted = false;
