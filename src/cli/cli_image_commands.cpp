@@ -71,12 +71,13 @@ int ConvertOrEmbed(const std::vector<std::string>& args, bool convert) {
   }
 
   // The desktop program's document, with its refusals, checks and writers, holding the image once:
-  // a conversion needs no way back here, and nothing is shown on a screen. An embedding keeps a
-  // JPEG's compressed data, so the image's own bytes go into the output unchanged.
+  // a conversion needs no way back here, and nothing is shown on a screen. A JPEG embedded into a
+  // JPEG keeps its compressed data, so the image's own bytes go into the output unchanged, and its
+  // pixels are never held.
   ImageDocumentOptions options;
   options.keepUnconverted = false;
   options.keepDisplay = false;
-  options.keepCompressedJpeg = !convert;
+  options.keepCompressedJpeg = !convert && ImageFormatOf(output) == ImageFormat::kJpeg;
   ImageDocument document(options);
   SilentMessages silent;
   const Messages messages = silent.messages();

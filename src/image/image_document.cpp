@@ -104,7 +104,15 @@ Error ImageDocument::Open(const std::string& path, const Messages& messages) {
   // Everything is read into locals first, so a refused file leaves the document as it was.
   ImageBuffer image;
   ImageReadInfo info;
-  if (const Error read = ReadImageFile(path, image, &info); read.failed()) return ShowFileError(messages, read, path);
+  std::optional<CompressedJpeg> compressed;
+  if (options_.keepCompressedJpeg && format == ImageFormat::kJpeg) {
+    compressed.emplace();
+    if (const Error read = ReadCompressedJpeg(path, *compressed, &info.iccProfile); read.failed()) {
+      return ShowFileError(messages, read, path);
+    }
+  } else if (const Error read = ReadImageFile(path, image, &info); read.failed()) {
+    return ShowFileError(messages, read, path);
+  }
   // The profile the file carries stays with the image: the title tells of it, the display previews
   // it, Save writes it back and Undo (Embedding) removes it.
   ProfileRecord embedded;
@@ -112,21 +120,21 @@ Error ImageDocument::Open(const std::string& path, const Messages& messages) {
     SetProfileBytes(embedded, info.iccProfile.data(), static_cast<int64_t>(info.iccProfile.size()));
     SetProfileName(embedded, baseName);
   }
-  if (options_.keepUnconverted) {
+  if (options_.keepUnconverted && !compressed) {
     if (const Error kept = image.KeepUnconverted(); kept.failed()) return ShowFileError(messages, kept, path);
   }
   DisplayBitmap bitmap;
-  if (options_.keepDisplay && FillDisplay(bitmap, image, embedded).failed()) {
+  if (options_.keepDisplay && !compressed && FillDisplay(bitmap, image, embedded).failed()) {
     return ShowFileError(messages, kImageTooLarge, path);
   }
 
   image_ = std::move(image);
+  compressedJpeg_ = std::move(compressed);
   displayBitmap_ = std::move(bitmap);
   embeddedProfile_ = std::move(embedded);
   pathName_ = path;
   fileName_ = name;
   modified_ = false;
-  pixelsAsReadFromJpeg_ = format == ImageFormat::kJpeg;
   if (observer_) {
     observer_->DocumentOpened();
     observer_->StateChanged();
@@ -218,15 +226,14 @@ Error ImageDocument::SaveTo(const std::string& path, const Messages& messages) {
     quality = *chosen;
   }
 
-  const bool keepCompressed = format == ImageFormat::kJpeg && options_.keepCompressedJpeg && pixelsAsReadFromJpeg_;
-  const Error written = keepCompressed ? EmbedProfileInJpeg(pathName_, path, embeddedProfile_.bytes)
-                                       : WriteImageFile(path, format, image_, embeddedProfile_.bytes, quality);
+  const Error written = compressedJpeg_ && format == ImageFormat::kJpeg
+                            ? WriteCompressedJpeg(*compressedJpeg_, path, embeddedProfile_.bytes)
+                            : WriteImageFile(path, format, image_, embeddedProfile_.bytes, quality);
   if (written.failed()) return ShowFileError(messages, written, path);
   if (replacement) replacement->Keep();
   modified_ = false;
   pathName_ = path;
   fileName_ = name;
-  pixelsAsReadFromJpeg_ = keepCompressed;
   if (observer_) observer_->StateChanged();
   return kOk;
 }
@@ -334,13 +341,12 @@ Error ImageDocument::FillDisplay(DisplayBitmap& bitmap, const ImageBuffer& image
 }
 
 Error ImageDocument::AfterChange(const Messages& messages, std::optional<bool> turnedClockwise) {
-  pixelsAsReadFromJpeg_ = pixelsAsReadFromJpeg_ && !turnedClockwise && !image_.converted();
   modified_ = true;
   // Memory for the screen copy may run out (code 3). The step itself stands and the document stays
   // whole; the failure is reported, the views show no image until a later step can make it, and
   // the program goes on.
   Error display;
-  if (options_.keepDisplay) {
+  if (options_.keepDisplay && !image_.empty()) {
     display = FillDisplay(displayBitmap_, image_, embeddedProfile_);
     if (display.failed()) {
       displayBitmap_.Release();

@@ -10,6 +10,7 @@
 #include "base/messages.h"
 #include "image/display_bitmap.h"
 #include "image/image_buffer.h"
+#include "image/jpeg_embed.h"
 #include "profiles/profile_record.h"
 
 namespace tintara {
@@ -43,8 +44,11 @@ struct ImageDocumentOptions {
   bool keepUnconverted = true;
   // The screen copy of the image is made and kept up to date.
   bool keepDisplay = true;
-  // A JPEG saved as a JPEG while its pixels are still as read keeps its compressed data: only the
-  // profile segments are replaced (the command line's embed). Otherwise it is encoded again.
+  // A JPEG is opened to be given a profile and saved as a JPEG, nothing else (the command line's
+  // embed into a JPEG): its file is checked as a read would check it, decoding it a few rows at a
+  // time, and only its compressed data is held, not its pixels. Saved as a JPEG it keeps that data
+  // byte for byte; only its profile segments are replaced. Such a document has no image: converting
+  // and turning it do nothing, and a save in another format fails.
   bool keepCompressedJpeg = false;
 };
 
@@ -147,8 +151,8 @@ class ImageDocument {
   int jpegQuality_ = -1;
   bool askJpegQuality_ = true;
   bool modified_ = false;
-  // The pixels are still those of the JPEG file at pathName_ (no conversion or turn since).
-  bool pixelsAsReadFromJpeg_ = false;
+  // The JPEG as it was read, instead of image_, when keepCompressedJpeg asks for it.
+  std::optional<CompressedJpeg> compressedJpeg_;
 };
 
 }  // namespace tintara

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "base/file_io.h"
@@ -23,14 +24,7 @@ constexpr uint8_t kApp1 = 0xE1;
 constexpr uint8_t kApp2 = 0xE2;
 constexpr uint8_t kIccIdentifier[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
 
-// A stretch of the header between SOI and the first SOS: one marker segment (with any fill bytes
-// before its marker), or stray bytes between segments, which are kept as they are.
-struct Piece {
-  size_t start = 0;
-  size_t size = 0;
-  bool leadingApp = false;  // APP0 or APP1 with nothing else before it but such segments
-  bool iccProfile = false;  // an APP2 segment of an ICC profile
-};
+using Piece = CompressedJpeg::Piece;
 
 bool IsStandalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7); }
 
@@ -82,24 +76,33 @@ bool WriteBytes(std::FILE* f, const uint8_t* bytes, size_t size) {
 
 }  // namespace
 
-Error EmbedProfileInJpeg(const std::string& input, const std::string& output, std::span<const uint8_t> profile) {
+Error ReadCompressedJpeg(const std::string& path, CompressedJpeg& jpeg, std::vector<uint8_t>* iccProfile) {
+  jpeg = CompressedJpeg{};
+  if (iccProfile) iccProfile->clear();
+  if (Error refusal = CheckImageFile(path); refusal.failed()) return refusal;
+  CompressedJpeg read;
+  try {
+    switch (ReadWholeFile(path, read.file, kJpegMaxPixelBytes)) {
+      case ReadStatus::kOk:
+        break;
+      case ReadStatus::kTooLarge:
+        return kImageTooLarge;
+      default:
+        return kImageCorrupt;
+    }
+    if (!WalkHeader(read.file, read.header, read.scanStart)) return kImageCorrupt;
+  } catch (const std::bad_alloc&) {
+    return kImageTooLarge;
+  }
+  if (Error refusal = CheckJpegData(read.file, iccProfile); refusal.failed()) return refusal;
+  jpeg = std::move(read);
+  return kOk;
+}
+
+Error WriteCompressedJpeg(const CompressedJpeg& jpeg, const std::string& output, std::span<const uint8_t> profile) {
   const uint32_t chunks = jpeg_internal::IccChunkCount(profile.size());
   if (chunks > kJpegIccMaxChunks) return kProfileTooLargeForJpeg;
-  if (Error refusal = CheckImageFile(input); refusal.failed()) return refusal;
-  std::vector<uint8_t> file;
-  switch (ReadWholeFile(input, file, kJpegMaxPixelBytes)) {
-    case ReadStatus::kOk:
-      break;
-    case ReadStatus::kTooLarge:
-      return kImageTooLarge;
-    default:
-      return kImageCorrupt;
-  }
-  std::vector<Piece> pieces;
-  size_t scanStart = 0;
-  if (!WalkHeader(file, pieces, scanStart)) return kImageCorrupt;
-  if (Error refusal = CheckJpegData(file); refusal.failed()) return refusal;
-
+  if (jpeg.file.size() < 4 || jpeg.scanStart >= jpeg.file.size()) return kImageWriteFailed;  // none was read
   std::vector<std::vector<uint8_t>> segments;
   try {
     for (uint32_t i = 0; i < chunks; ++i) {
@@ -112,21 +115,29 @@ Error EmbedProfileInJpeg(const std::string& input, const std::string& output, st
   } catch (const std::bad_alloc&) {
     return kImageTooLarge;
   }
+  const std::vector<uint8_t>& file = jpeg.file;
   return WriteFileSafelyWithCause(
       output,
       [&](std::FILE* f) {
         bool ok = WriteBytes(f, file.data(), 2);  // SOI
-        for (const Piece& piece : pieces) {
+        for (const Piece& piece : jpeg.header) {
           if (piece.leadingApp) ok = ok && WriteBytes(f, file.data() + piece.start, piece.size);
         }
         for (const std::vector<uint8_t>& segment : segments) ok = ok && WriteBytes(f, segment.data(), segment.size());
-        for (const Piece& piece : pieces) {
+        for (const Piece& piece : jpeg.header) {
           if (!piece.leadingApp && !piece.iccProfile) ok = ok && WriteBytes(f, file.data() + piece.start, piece.size);
         }
         // The first failed write stops the rest, so errno still holds its cause.
-        return ok && WriteBytes(f, file.data() + scanStart, file.size() - scanStart);
+        return ok && WriteBytes(f, file.data() + jpeg.scanStart, file.size() - jpeg.scanStart);
       },
       kImageWriteFailed);
+}
+
+Error EmbedProfileInJpeg(const std::string& input, const std::string& output, std::span<const uint8_t> profile) {
+  if (jpeg_internal::IccChunkCount(profile.size()) > kJpegIccMaxChunks) return kProfileTooLargeForJpeg;
+  CompressedJpeg jpeg;
+  if (Error refusal = ReadCompressedJpeg(input, jpeg); refusal.failed()) return refusal;
+  return WriteCompressedJpeg(jpeg, output, profile);
 }
 
 }  // namespace tintara

@@ -468,11 +468,15 @@ Error ReadJpeg(const std::string& path, ImageBuffer& buffer, std::vector<uint8_t
   return code;
 }
 
-Error CheckJpegData(std::span<const uint8_t> file) {
+Error CheckJpegData(std::span<const uint8_t> file, std::vector<uint8_t>* iccProfile) {
+  if (iccProfile) iccProfile->clear();
   if (file.empty()) return kImageCorrupt;  // the memory source refuses nothing to read by aborting
   DecodeState state;
   state.memory = file;
-  return RunDecode(state);
+  state.profile = iccProfile;
+  const Error checked = RunDecode(state);
+  if (checked.failed() && iccProfile) iccProfile->clear();
+  return checked;
 }
 
 Error WriteJpeg(const std::string& path, const uint8_t* pixels, int32_t width, int32_t height,

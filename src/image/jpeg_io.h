@@ -39,8 +39,9 @@ inline constexpr uint32_t kJpegIccMaxChunks = 255;
 Error ReadJpeg(const std::string& path, ImageBuffer& buffer, std::vector<uint8_t>* iccProfile = nullptr);
 
 // Decodes a whole JPEG file held in memory without keeping its pixels (a few rows at a time): 0 when
-// ReadJpeg would deliver the image, otherwise the code ReadJpeg would give for it.
-Error CheckJpegData(std::span<const uint8_t> file);
+// ReadJpeg would deliver the image, otherwise the code ReadJpeg would give for it. With `iccProfile`,
+// the profile the file carries, as ReadJpeg gives it (empty after a failure).
+Error CheckJpegData(std::span<const uint8_t> file, std::vector<uint8_t>* iccProfile = nullptr);
 
 // Writes width x height RGB pixels (3 bytes each, top row first, rows packed) as a baseline JPEG of
 // the given quality (1 to 100; values outside are clamped), embedding `profile` when it is not

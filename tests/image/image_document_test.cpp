@@ -9,6 +9,7 @@
 #include "image/image_conversion.h"
 #include "image/image_file.h"
 #include "image/image_file_choosers.h"
+#include "image/jpeg_embed.h"
 #include "support/file_size_limit.h"
 #include "support/run_command.h"
 #include "support/scripted_presenter.h"
@@ -417,28 +418,66 @@ TEST_F(ImageDocumentTest, SavingOverAFileOfSeveralImagesIsRefused) {
   EXPECT_EQ(doc_.SaveTo(dir_.File("first.tif"), messages_), kOk);
 }
 
-// The command line's document: one copy of the image, converted in place, no screen copy; a JPEG
-// given a profile keeps its compressed data.
+// The command line's convert: one copy of the image, converted in place, no screen copy.
 TEST_F(ImageDocumentTest, ADocumentWithoutUnconvertedCopyOrDisplay) {
+  ImageDocumentOptions options;
+  options.keepUnconverted = false;
+  options.keepDisplay = false;
+  doc_ = ImageDocument(options);
+  Open("photo.jpg");
+  EXPECT_EQ(doc_.image().unconvertedPixels(), nullptr);
+  EXPECT_TRUE(doc_.displayBitmap().empty());
+  const ProfileRecord studio = test::TestProfileRecord("Studio", "", 2.0);
+  ASSERT_EQ(doc_.Convert(&studio, messages_), kOk);
+  EXPECT_EQ(test::PixelBytes(doc_.image()), FilePixels(0, &studio));
+  EXPECT_EQ(doc_.undoKind(), ImageDocument::UndoKind::kNone);  // nothing to go back to
+}
+
+// The command line's embed into a JPEG: the file is checked and its compressed data kept, its pixels
+// never held (here no pixel block can be had at all). The profile it carries stays with it until
+// another takes its place.
+TEST_F(ImageDocumentTest, AJpegKeptCompressedHoldsNoPixels) {
+  const std::vector<uint8_t> camera = test::TestProfileBytes(1.5, "camera");
+  const std::vector<uint8_t> tungsten = test::TestProfileBytes(2.0, "Tungsten");
+  Open("photo.jpg", camera);
   ImageDocumentOptions options;
   options.keepUnconverted = false;
   options.keepDisplay = false;
   options.keepCompressedJpeg = true;
   doc_ = ImageDocument(options);
-  Open("photo.jpg");
-  EXPECT_EQ(doc_.image().unconvertedPixels(), nullptr);
-  EXPECT_TRUE(doc_.displayBitmap().empty());
-  const std::vector<uint8_t> profile = test::TestProfileBytes(2.0, "Tungsten");
-  doc_.EmbedProfile(profile, "camera");
   doc_.SetJpegQuality(90);  // chosen by the caller: no dialog
-  ASSERT_EQ(doc_.SaveTo(dir_.File("embedded.jpg"), messages_), kOk);
-  ASSERT_EQ(EmbedProfileInImageFile(path_, dir_.File("expected.jpg"), ImageFormat::kJpeg, profile, 90), kOk);
+  {
+    PageAllocationFailureForTesting noPixelBlock(0);
+    ASSERT_EQ(doc_.Open(path_, messages_), kOk);
+    EXPECT_EQ(doc_.embeddedProfile().bytes, camera);
+    ASSERT_EQ(doc_.SaveTo(dir_.File("kept.jpg"), messages_), kOk);
+    doc_.EmbedProfile(tungsten, "camera");
+    ASSERT_EQ(doc_.SaveTo(dir_.File("embedded.jpg"), messages_), kOk);
+  }
+  EXPECT_TRUE(doc_.image().empty());
+  ASSERT_EQ(EmbedProfileInJpeg(path_, dir_.File("expected.jpg"), tungsten), kOk);
   EXPECT_EQ(FileBytes(dir_.File("embedded.jpg")), FileBytes(dir_.File("expected.jpg")));
+  ImageBuffer kept;
+  ImageReadInfo info;
+  ASSERT_EQ(ReadImageFile(dir_.File("kept.jpg"), kept, &info), kOk);
+  EXPECT_EQ(info.iccProfile, camera);
+  EXPECT_EQ(test::PixelBytes(kept), FilePixels());
 
+  // Without pixels there is nothing to convert, and nothing to write in another format.
   const ProfileRecord studio = test::TestProfileRecord("Studio", "", 2.0);
-  ASSERT_EQ(doc_.Convert(&studio, messages_), kOk);
-  EXPECT_EQ(test::PixelBytes(doc_.image()), FilePixels(0, &studio));
-  EXPECT_EQ(doc_.undoKind(), ImageDocument::UndoKind::kNone);  // nothing to go back to
+  EXPECT_EQ(doc_.Convert(&studio, messages_), kOk);
+  EXPECT_TRUE(doc_.image().empty());
+  EXPECT_EQ(doc_.SaveTo(dir_.File("photo.tif"), messages_), kImageWriteFailed);
+  EXPECT_FALSE(fs::exists(dir_.File("photo.tif")));
+
+  // A file whose header cannot be kept as it is (a stray byte pair the decoder passes over) is
+  // refused at the opening, named as the file it is, not as the file it was to be saved to.
+  std::string broken = test::ReadFileText(path_);
+  broken.insert(2, std::string("\xFF\x00", 2));
+  test::WriteFileText(dir_.File("broken.jpg"), broken);
+  presenter_.shown.clear();
+  EXPECT_EQ(doc_.Open(dir_.File("broken.jpg"), messages_), kImageCorrupt);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Tintara Error: This image file is corrupt.\n" + dir_.File("broken.jpg")});
 }
 
 }  // namespace
