@@ -71,7 +71,7 @@ TEST(CliRefdata, NamesOfAnyByteSurviveDumpAndMakeAndListOnOneLine) {
   TempDir dir;
   ReferenceSetList sets = {test::TestReferenceSet("a,b \"q\"\nSucceeded\tx\x01\x7F\xE9\\n \xC3\xA9", 3, 1),
                            test::TestReferenceSet("plain", 30, 2)};
-  WriteFileBytes(dir.File("odd.dat"), EncodeReferenceData(sets));
+  WriteFileBytes(dir.File("odd.dat"), test::EncodedReferenceSets(sets));
   const CommandResult dump = Cli({"dump-refdata", dir.File("odd.dat")});
   ASSERT_EQ(dump.exitCode, 0) << dump.err;
   WriteFileText(dir.File("odd.csv"), dump.out);
