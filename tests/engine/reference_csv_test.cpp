@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/result_codes.h"
+#include "support/run_command.h"
 #include "support/test_reference_sets.h"
 
 namespace tintara {
@@ -83,6 +84,30 @@ TEST(ReferenceCsvTest, ErrorsNameTheOffendingLine) {
     EXPECT_EQ(error.detail().rfind(c.line, 0), 0u) << c.text << " -> " << error.detail();
     EXPECT_TRUE(sets.empty()) << c.text;
   }
+}
+
+// Building the file: the source's problems and the target's are told apart by their codes; the
+// detail is the line to show, naming the file concerned. A failure leaves the old file as it was.
+TEST(ReferenceCsvTest, MakingTheFileSaysWhichFileFailedAndKeepsTheOldOne) {
+  test::TempDir dir;
+  const ReferenceSetList sets = test::TestReferenceSets();
+  test::WriteFileText(dir.File("sets.csv"), FormatReferenceCsv(sets));
+  ASSERT_TRUE(MakeReferenceDataFile(dir.File("sets.csv"), dir.File("out.dat")).ok());
+  const std::string made = test::ReadFileText(dir.File("out.dat"));
+  const std::vector<uint8_t> expected = test::EncodedReferenceSets(sets);
+  EXPECT_EQ(made, std::string(expected.begin(), expected.end()));
+
+  test::WriteFileText(dir.File("broken.csv"), "set,name,area,r,g,b,w\n1,A,0,1,2\n");
+  const Error broken = MakeReferenceDataFile(dir.File("broken.csv"), dir.File("out.dat"));
+  EXPECT_EQ(broken.code(), kReferenceSourceInvalid);
+  EXPECT_EQ(broken.detail(), dir.File("broken.csv") + ": line 2: expected 7 columns, found 5");
+  const Error absent = MakeReferenceDataFile(dir.File("absent.csv"), dir.File("out.dat"));
+  EXPECT_EQ(absent.code(), kReferenceSourceInvalid);
+  EXPECT_EQ(absent.detail(), "cannot read " + dir.File("absent.csv"));
+  const Error unwritable = MakeReferenceDataFile(dir.File("sets.csv"), dir.File("no/out.dat"));
+  EXPECT_EQ(unwritable.code(), kReferenceDataWriteFailed);
+  EXPECT_EQ(unwritable.detail(), "cannot write " + dir.File("no/out.dat"));
+  EXPECT_EQ(test::ReadFileText(dir.File("out.dat")), made);
 }
 
 }  // namespace
