@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   context->baseCurves[2][255] = -7.0;
   context->decodedDescriptionOffset = 99;
 
-  const int code = decode_icc_220(data, size, *context);
+  const int code = decode_icc_220(data, size, *context).code();
   Check(code == kOk || code == kForeignProfile, "decode_icc_220 returned a code outside its list");
   if (code != kOk) {
     Check(context->decodedDescriptionOffset == -1, "a foreign profile kept a description position");

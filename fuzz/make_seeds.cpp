@@ -97,7 +97,9 @@ int main(int argc, char** argv) {
   ok = WriteJpeg((out / "jpeg" / "own-rgb-icc.jpg").string(), image.pixels(), 7, 5, shortProfile, 75) == 0 && ok;
 
   const ReferenceSetList sets = MakeReferenceSets();
-  ok = WriteBytes(out / "reference_data" / "own-two-sets.dat", EncodeReferenceData(sets)) && ok;
+  std::vector<uint8_t> encoded;
+  ok = EncodeReferenceData(sets, encoded).ok() && ok;
+  ok = WriteBytes(out / "reference_data" / "own-two-sets.dat", encoded) && ok;
   ok = WriteText(out / "reference_csv" / "own-two-sets.csv", FormatReferenceCsv(sets)) && ok;
 
   // The settings as a first start leaves them: every value written with its default.

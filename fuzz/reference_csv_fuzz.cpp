@@ -15,23 +15,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string text(reinterpret_cast<const char*>(data), size);
   ReferenceSetList sets = {ReferenceSet{"left over", {}}};  // must be emptied first
-  std::string error = "left over";
-  if (!ParseReferenceCsv(text, sets, error)) {
-    Check(!error.empty() && error != "left over", "ParseReferenceCsv failed without saying why");
+  const Error parsed = ParseReferenceCsv(text, sets);
+  if (parsed.failed()) {
+    Check(parsed == kReferenceSourceInvalid, "ParseReferenceCsv returned a code outside its list");
+    Check(parsed.detail().rfind("line ", 0) == 0, "ParseReferenceCsv failed without saying where and why");
+    Check(sets.empty(), "a refused text left sets behind");
     return 0;
   }
-  Check(error.empty(), "ParseReferenceCsv succeeded with an error message");
+  Check(parsed.detail().empty(), "ParseReferenceCsv succeeded with an error message");
 
   ReferenceSetList again;
-  std::string againError;
-  Check(ParseReferenceCsv(FormatReferenceCsv(sets), again, againError), "formatted sets do not parse");
+  Check(ParseReferenceCsv(FormatReferenceCsv(sets), again).ok(), "formatted sets do not parse");
   Check(again == sets, "formatted sets parse back differently");
 
-  std::string encodeError;
-  const std::vector<uint8_t> encoded = EncodeReferenceData(sets, &encodeError);
-  Check(!encoded.empty(), "accepted sets cannot be encoded");
+  std::vector<uint8_t> encoded;
+  Check(EncodeReferenceData(sets, encoded).ok() && !encoded.empty(), "accepted sets cannot be encoded");
   ReferenceSetList decoded;
-  Check(ParseReferenceData(decoded, encoded.data(), encoded.size()) == kOk && decoded == sets,
+  Check(ParseReferenceData(decoded, encoded.data(), encoded.size()).ok() && decoded == sets,
         "encoded sets do not decode back the same");
   return 0;
 }

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using tintara::fuzz::Check;
 
   ReferenceSetList fromMemory;
-  const int memoryCode = ParseReferenceData(fromMemory, data, size);
+  const int memoryCode = ParseReferenceData(fromMemory, data, size).code();
   Check(memoryCode == kOk || memoryCode == kReferenceDataCorrupt, "ParseReferenceData returned a code outside its list");
   for (const ReferenceSet& set : fromMemory) {
     Check(set.EntryCount() == kK7EntryCount || set.EntryCount() == kK3EntryCount, "a set of the wrong size");
@@ -21,16 +21,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string path = fuzz::WriteScratchFile("Lumeno.dat", data, size);
   ReferenceSetList fromFile = {ReferenceSet{"left over", {}}};  // must be emptied first
-  const int fileCode = LoadReferenceData(fromFile, path);
+  const int fileCode = LoadReferenceData(fromFile, path).code();
   Check(fileCode == memoryCode, "the file and the memory reader disagree on the result");
   Check(fromFile == fromMemory, "the file and the memory reader disagree on the sets");
 
   if (memoryCode == kOk) {
-    std::string error;
-    const std::vector<uint8_t> encoded = EncodeReferenceData(fromMemory, &error);
-    Check(!encoded.empty(), "sets that were read cannot be written");
+    std::vector<uint8_t> encoded;
+    Check(EncodeReferenceData(fromMemory, encoded).ok() && !encoded.empty(), "sets that were read cannot be written");
     ReferenceSetList again;
-    Check(ParseReferenceData(again, encoded.data(), encoded.size()) == kOk && again == fromMemory,
+    Check(ParseReferenceData(again, encoded.data(), encoded.size()).ok() && again == fromMemory,
           "written sets do not read back the same");
   }
   return 0;

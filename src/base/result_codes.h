@@ -57,6 +57,13 @@ enum ResultCode : int {
   kFitParametersInvalid = 541,
   // The fit ended on a value that is not a finite number: no profile can be written from it.
   kFitNotFinite = 542,
+  // The readable (CSV) form of the reference data cannot be read, or does not describe reference
+  // sets the reference data file can hold; the detail says where and why.
+  kReferenceSourceInvalid = 550,
+  // A reference data file could not be written (or what would be written does not read back).
+  kReferenceDataWriteFailed = 551,
+  // The quality report's table could not be saved as a file.
+  kQualityReportSaveFailed = 552,
   kLastFileCode = 599,
   // The engine's internal algorithm codes.
   kPoorQuality = 101,

@@ -105,6 +105,9 @@ const std::unordered_map<int, const char*>& Table() {
       {40541, "The color profile cannot be calculated with the stored settings: \"PenaltyFactor\" must be "
               "a number of 0 or more, \"QualityControl\" a number and \"Gamma\" a number above 0."},
       {40542, "The color profile cannot be calculated: the fit gave no finite result."},
+      {40550, "The reference data source cannot be read as reference sets."},
+      {40551, "The reference data file could not be written."},
+      {40552, "The quality report could not be saved."},
       {40511,
        "The file already exists, and is marked as read-only.\n"
        "Are you sure you want to replace it?"},

@@ -1,9 +1,11 @@
 #include "card/quality_report.h"
 
 #include <charconv>
+#include <cstdio>
 #include <utility>
 
 #include "base/file_io.h"
+#include "base/result_codes.h"
 
 namespace tintara {
 
@@ -164,9 +166,11 @@ std::string QualityReportTabText(const QualityReportData& data) {
 
 std::string QualityReportCsv(const QualityReportData& data) { return JoinRows(QualityReportCells(data), ',', true); }
 
-bool SaveQualityReportCsv(const QualityReportData& data, const std::string& path) {
+Error SaveQualityReportCsv(const QualityReportData& data, const std::string& path) {
   const std::string csv = QualityReportCsv(data);
-  return WriteFileAtomically(path, std::vector<uint8_t>(csv.begin(), csv.end()));
+  return WriteFileSafelyWithCause(
+      path, [&](std::FILE* f) { return std::fwrite(csv.data(), 1, csv.size(), f) == csv.size(); },
+      kQualityReportSaveFailed);
 }
 
 }  // namespace tintara

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "card/card_layout.h"
 #include "card/profile_quality.h"
 
@@ -70,8 +71,8 @@ std::vector<std::vector<std::string>> QualityReportCells(const QualityReportData
 // lines end in CR LF).
 std::string QualityReportTabText(const QualityReportData& data);
 std::string QualityReportCsv(const QualityReportData& data);
-// Writes the CSV safely: the file is replaced only once the new one is complete. False when it could
-// not be written.
-bool SaveQualityReportCsv(const QualityReportData& data, const std::string& path);
+// Writes the CSV safely: the file is replaced only once the new one is complete. On failure
+// kQualityReportSaveFailed, with the cause the system gave as its detail when there is one.
+Error SaveQualityReportCsv(const QualityReportData& data, const std::string& path);
 
 }  // namespace tintara

@@ -218,9 +218,8 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
     report = MakeQualityReportData(
         layout, MeasureProfileQuality(layout, outcome.workingReference, record->transform, engine.exposure),
         record->name, ProfileBoxText(*record));
-    if (csv && !SaveQualityReportCsv(report, *csv)) {
-      return Fail(kExitFailure, WithPath("the quality report cannot be written", *csv));
-    }
+    const Error saved = csv ? SaveQualityReportCsv(report, *csv) : Error();
+    if (saved.failed()) return Fail(kExitFailure, CliErrorText(ConcerningFile(saved, *csv)));
   }
 
   if (a.Has("--json")) {

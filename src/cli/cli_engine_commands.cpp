@@ -187,7 +187,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
   }
 
   EngineContext context;
-  const int code = RunProfileEngine(context, samples.values, count, reference, parameters);
+  const Error fitted = RunProfileEngine(context, samples.values, count, reference, parameters);
   std::string written;
   if (!context.profile.Empty()) {
     const std::string description = a.Value("--description").value_or(DefaultProfileDescription(reference.name));
@@ -200,7 +200,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
 
   if (a.Has("--json")) {
     QJsonObject result;
-    result["code"] = code;
+    result["code"] = fitted.code();
     result["objective"] = JsonDouble(context.objective);
     result["coefficients"] = JsonDoubles(context.coefficients.c.data(), kCoefficientCountExpected);
     result["colourants"] = ColourantsJson(context.colourants);
@@ -212,7 +212,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
                 context.objective);
   }
 
-  switch (code) {
+  switch (fitted.code()) {
     case kOk:
       return kExitOk;
     case kPoorQuality:
@@ -221,7 +221,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
     case kTooFewAreas:
       return Fail(kExitFailure, StringOrEmpty(40712));
     default:
-      return Fail(kExitFailure, ErrorCodeText(code));
+      return Fail(kExitFailure, CliErrorText(fitted));
   }
 }
 
@@ -237,7 +237,7 @@ int CommandProfileInfo(const GlobalOptions&, const std::vector<std::string>& arg
     return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileLoadFailed), path));
   }
   EngineContext context;
-  if (decode_icc_220(bytes.data(), bytes.size(), context) != kOk) {
+  if (decode_icc_220(bytes.data(), bytes.size(), context).failed()) {
     return Fail(kExitFailure, kTextForeignProfile);
   }
   const std::string description = DescriptionFromBytes(bytes, context.decodedDescriptionOffset);

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "app/program_folder.h"
-#include "base/strings.h"
+#include "base/file_io.h"
 #include "base/result_codes.h"
 #include "base/text_encoding.h"
 #include "card/card_model.h"
@@ -17,14 +17,14 @@
 namespace tintara::cli {
 
 int LoadReferenceSets(const std::string& path, ReferenceSetList& sets) {
-  const int code = LoadReferenceData(sets, path);
-  if (code == kOk) return kExitOk;
+  const Error loaded = LoadReferenceData(sets, path);
+  if (loaded.ok()) return kExitOk;
   // The system's message speaks of Lumeno.dat in the program folder, which is wrong for a file the
   // user named.
-  if (code == kReferenceDataMissing && path != DefaultReferenceDataPath()) {
+  if (loaded == kReferenceDataMissing && path != DefaultReferenceDataPath()) {
     return Fail(kExitFailure, WithPath("the reference data file cannot be opened", path));
   }
-  return Fail(kExitFailure, WithPath(ErrorCodeText(code), path));
+  return Fail(kExitFailure, CliErrorText(ConcerningFile(loaded, path)));
 }
 
 int CommandReferences(const GlobalOptions& global, const std::vector<std::string>& args) {
@@ -57,10 +57,9 @@ int CommandMakeRefdata(const GlobalOptions&, const std::vector<std::string>& arg
   if (!a.Parse(args, {}, {}, error)) return Fail(kExitUsage, error);
   if (a.Positionals().size() != 2) return Fail(kExitUsage, "make-refdata needs SOURCE.csv OUT.dat");
   if (int status = CheckOutputFile(a.Positionals()[1], {a.Positionals()[0]})) return status;
-  if (!MakeReferenceDataFile(a.Positionals()[0], a.Positionals()[1], error)) {
-    return Fail(kExitFailure, error);
-  }
-  return kExitOk;
+  // The detail is the whole line: the file concerned and what is wrong with it.
+  const Error made = MakeReferenceDataFile(a.Positionals()[0], a.Positionals()[1]);
+  return made.ok() ? kExitOk : Fail(kExitFailure, made.detail());
 }
 
 int CommandDumpRefdata(const GlobalOptions& global, const std::vector<std::string>& args) {

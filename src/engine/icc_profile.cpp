@@ -181,17 +181,17 @@ std::vector<uint8_t> WriteProfileBytes(const EngineContext& context) {
   return bytes;
 }
 
-int make_rgb_icc(const SampleSet& samples, const EngineReferenceSet& reference, ProfileHolder& holder,
-                 EngineContext& context) {
+Error make_rgb_icc(const SampleSet& samples, const EngineReferenceSet& reference, ProfileHolder& holder,
+                   EngineContext& context) {
   holder.Release();
-  const int code = opt_transform(context, samples, reference);
-  if (code != kOk && code != kPoorQuality) return code;
+  const Error fitted = opt_transform(context, samples, reference);
+  if (fitted.failed() && fitted != kPoorQuality) return fitted;
   holder.bytes = WriteProfileBytes(context);
   holder.descriptionOffset = kDescriptionOffset;
-  return code;
+  return fitted;
 }
 
-int decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context) {
+Error decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context) {
   context.decodedDescriptionOffset = -1;
   if (bytes == nullptr || size < 132) return kForeignProfile;
   const uint64_t tagCount = ReadU32(bytes + 128);
@@ -265,12 +265,14 @@ std::string StoredDescription(const std::string& description) {
   return Latin1ToUtf8(DescriptionFieldBytes(description));
 }
 
-bool SetDescriptionInBytes(std::vector<uint8_t>& bytes, int offset, const std::string& description) {
-  if (offset < 0 || static_cast<size_t>(offset) + kDescriptionFieldSize > bytes.size()) return false;
+Error SetDescriptionInBytes(std::vector<uint8_t>& bytes, int offset, const std::string& description) {
+  if (offset < 0 || static_cast<size_t>(offset) + kDescriptionFieldSize > bytes.size()) {
+    return kProfileSizeInconsistent;
+  }
   const std::string field = DescriptionFieldBytes(description);
   std::fill_n(bytes.begin() + offset, kDescriptionFieldSize, uint8_t{0});
   std::memcpy(bytes.data() + offset, field.data(), field.size());
-  return true;
+  return kOk;
 }
 
 std::string DescriptionFromBytes(const std::vector<uint8_t>& bytes, int offset) {

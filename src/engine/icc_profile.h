@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "engine/transform_fit.h"
 
 namespace tintara {
@@ -26,19 +27,19 @@ static_assert(sizeof(kCopyrightNotice) <= 20, "the notice field holds 19 charact
 // with the placeholder description "LN".
 std::vector<uint8_t> WriteProfileBytes(const EngineContext& context);
 
-// Frees the holder's bytes, fits, and on 0 or kPoorQuality writes the profile into the holder.
-// Returns the result of opt_transform; on any other code the holder stays empty.
-int make_rgb_icc(const SampleSet& samples, const EngineReferenceSet& reference, ProfileHolder& holder,
-                 EngineContext& context);
+// Frees the holder's bytes, fits, and on success or kPoorQuality writes the profile into the
+// holder. Returns the result of opt_transform; on any other code the holder stays empty.
+Error make_rgb_icc(const SampleSet& samples, const EngineReferenceSet& reference, ProfileHolder& holder,
+                   EngineContext& context);
 
 // Reads the private tag of a profile into context.colourants, baseCurves, gammaCurves and matrixA,
 // and the description position into context.decodedDescriptionOffset (-1 without a 'desc' tag, and
 // also when the 64-byte description field would not lie wholly inside that tag, clear of the
 // header, the tag table and the private tag, so that rewriting it could change nothing else).
-// Returns 0, or 103 (kForeignProfile) for a profile without a readable private tag. The tag table
+// Returns success, or 103 (kForeignProfile) for a profile without a readable private tag. The tag table
 // and every tag read must lie inside the bytes and the description must end inside its tag;
 // anything else is foreign, and nothing outside `size` bytes is ever read.
-int decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context);
+Error decode_icc_220(const uint8_t* bytes, size_t size, EngineContext& context);
 
 // Whether `bytes` can be an ICC profile of any maker, judged by its header alone: at least the 128
 // header bytes and the tag count, a size field (bytes 0 to 3, big-endian) equal to the number of
@@ -59,9 +60,9 @@ std::string DescriptionFieldBytes(const std::string& description);
 std::string StoredDescription(const std::string& description);
 
 // Writes the UTF-8 `description` (as DescriptionFieldBytes, NUL padded) into the 64-byte field at
-// `offset`. Nothing else in the bytes changes. Returns false, changing nothing, when the field does
-// not lie inside the bytes.
-bool SetDescriptionInBytes(std::vector<uint8_t>& bytes, int offset, const std::string& description);
+// `offset`. Nothing else in the bytes changes. Returns kProfileSizeInconsistent, changing nothing,
+// when the field does not lie inside the bytes: the description was then not written.
+Error SetDescriptionInBytes(std::vector<uint8_t>& bytes, int offset, const std::string& description);
 
 // The NUL-terminated description text at `offset`, cut to 63 characters, as UTF-8; empty when out
 // of range.

@@ -4,8 +4,8 @@
 
 namespace tintara {
 
-int RunProfileEngine(EngineContext& context, const uint16_t (&samples)[3 * kMaxAreas], int count,
-                     const ReferenceSet& reference, const FitParameters& parameters) {
+Error RunProfileEngine(EngineContext& context, const uint16_t (&samples)[3 * kMaxAreas], int count,
+                       const ReferenceSet& reference, const FitParameters& parameters) {
   context.samples = SampleSet::FromBlock(samples);
   context.reference = EngineReferenceSet::FromReferenceSet(reference);
   context.count = count;

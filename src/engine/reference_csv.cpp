@@ -1,6 +1,7 @@
 #include "engine/reference_csv.h"
 
 #include "base/file_io.h"
+#include "base/result_codes.h"
 #include "base/text_encoding.h"
 
 #include <cstdint>
@@ -16,6 +17,12 @@ constexpr uint32_t kMaxValue = 65535;
 // Set numbers are only labels, but keep them to a size that cannot overflow while parsing.
 constexpr uint32_t kMaxSetNumber = 999999999;
 
+// A refusal of the source at a line: the detail starts with the line, as every message about the
+// source does.
+Error InvalidAt(int line, const std::string& problem) {
+  return Error(kReferenceSourceInvalid, "line " + std::to_string(line) + ": " + problem);
+}
+
 struct Record {
   int line = 0;  // line on which the record starts
   std::vector<std::string> fields;
@@ -24,7 +31,7 @@ struct Record {
 // Splits CSV text into records. Quoted fields may hold commas, doubled quotes and line breaks;
 // lines end in LF or CRLF, and the last one need not end at all. Blank lines are skipped, so a
 // stray empty line at the end of a hand-edited file does no harm.
-bool SplitRecords(const std::string& text, std::vector<Record>& records, std::string& error) {
+Error SplitRecords(const std::string& text, std::vector<Record>& records) {
   size_t pos = 0;
   int line = 1;
   // Spreadsheet programs like to put a byte order mark in front of UTF-8 text.
@@ -47,10 +54,7 @@ bool SplitRecords(const std::string& text, std::vector<Record>& records, std::st
         const int quote_line = line;
         ++pos;
         for (;;) {
-          if (pos >= text.size()) {
-            error = "line " + std::to_string(quote_line) + ": quoted field is never closed";
-            return false;
-          }
+          if (pos >= text.size()) return InvalidAt(quote_line, "quoted field is never closed");
           const char c = text[pos++];
           if (c == '"') {
             if (pos < text.size() && text[pos] == '"') {
@@ -70,15 +74,11 @@ bool SplitRecords(const std::string& text, std::vector<Record>& records, std::st
           ++pos;
         }
         if (pos < text.size() && text[pos] != ',' && text[pos] != '\n') {
-          error = "line " + std::to_string(line) + ": unexpected text after a closing quote";
-          return false;
+          return InvalidAt(line, "unexpected text after a closing quote");
         }
       } else {
         while (pos < text.size() && text[pos] != ',' && text[pos] != '\n') {
-          if (text[pos] == '"') {
-            error = "line " + std::to_string(line) + ": quote inside an unquoted field";
-            return false;
-          }
+          if (text[pos] == '"') return InvalidAt(line, "quote inside an unquoted field");
           field += text[pos++];
         }
         if (!field.empty() && field.back() == '\r' && (pos >= text.size() || text[pos] == '\n')) {
@@ -98,7 +98,7 @@ bool SplitRecords(const std::string& text, std::vector<Record>& records, std::st
     }
     records.push_back(std::move(record));
   }
-  return true;
+  return kOk;
 }
 
 // Plain decimal digits only: a sign, a space or a fraction in a colour value is a typing error the
@@ -150,15 +150,15 @@ int HexDigit(char c) {
   return -1;
 }
 
-// The name a field spells, undoing NameField's escapes; false with `problem` set for a raw control
+// The name a field spells, undoing NameField's escapes; a refusal at `line` for a raw control
 // character or a backslash that starts no known escape.
-bool UnescapeName(const std::string& field, std::string& name, std::string& problem) {
+Error UnescapeName(const std::string& field, int line, std::string& name) {
   name.clear();
   for (size_t i = 0; i < field.size(); ++i) {
     const auto c = static_cast<unsigned char>(field[i]);
     if (c < 0x20 || c == 0x7F) {
-      problem = "the name holds a control character; write it as " + EscapeControlCharacters(field.substr(i, 1));
-      return false;
+      return InvalidAt(line, "the name holds a control character; write it as " +
+                                 EscapeControlCharacters(field.substr(i, 1)));
     }
     if (c != '\\') {
       name += field[i];
@@ -172,33 +172,26 @@ bool UnescapeName(const std::string& field, std::string& name, std::string& prob
       name += static_cast<char>(HexDigit(field[i + 2]) * 16 + HexDigit(field[i + 3]));
       i += 3;
     } else {
-      problem = "the name holds a backslash that starts no escape (\\\\, \\n, \\t, \\r or \\xHH)";
-      return false;
+      return InvalidAt(line, "the name holds a backslash that starts no escape (\\\\, \\n, \\t, \\r or \\xHH)");
     }
   }
-  return true;
+  return kOk;
 }
 
 }  // namespace
 
-bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::string& error) {
+Error ParseReferenceCsv(const std::string& text, ReferenceSetList& sets) {
   sets.clear();
-  error.clear();
 
   std::vector<Record> records;
-  if (!SplitRecords(text, records, error)) return false;
-  if (records.empty()) {
-    error = "line 1: the header line \"" + std::string(kHeader) + "\" is missing";
-    return false;
-  }
+  if (Error split = SplitRecords(text, records); split.failed()) return split;
+  if (records.empty()) return InvalidAt(1, "the header line \"" + std::string(kHeader) + "\" is missing");
 
   const Record& header = records.front();
   std::string joined;
   for (size_t i = 0; i < header.fields.size(); ++i) joined += (i ? "," : "") + header.fields[i];
   if (joined != kHeader || header.fields.size() != kColumnCount) {
-    error = "line " + std::to_string(header.line) + ": the header must read \"" +
-            std::string(kHeader) + "\"";
-    return false;
+    return InvalidAt(header.line, "the header must read \"" + std::string(kHeader) + "\"");
   }
 
   static const char* const kColumnNames[kColumnCount] = {"set", "name", "area", "r", "g", "b", "w"};
@@ -207,11 +200,9 @@ bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::str
 
   for (size_t r = 1; r < records.size(); ++r) {
     const Record& rec = records[r];
-    const std::string at = "line " + std::to_string(rec.line) + ": ";
     if (rec.fields.size() != kColumnCount) {
-      error = at + "expected " + std::to_string(kColumnCount) + " columns, found " +
-              std::to_string(rec.fields.size());
-      return false;
+      return InvalidAt(rec.line, "expected " + std::to_string(kColumnCount) + " columns, found " +
+                                     std::to_string(rec.fields.size()));
     }
 
     uint32_t numbers[kColumnCount] = {};
@@ -222,23 +213,19 @@ bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::str
                                     : kMaxValue;
       const std::optional<uint32_t> value = ParseNumber(rec.fields[c], max);
       if (!value) {
-        error = at + "column " + kColumnNames[c] + " ";
+        const std::string column = std::string("column ") + kColumnNames[c] + " ";
         if (!IsNumber(rec.fields[c])) {
-          error += "is not a whole number: \"" + EscapeControlCharacters(rec.fields[c]) + "\"";
-        } else {
-          error += "is out of range (0.." + std::to_string(max) + "): " + rec.fields[c];
+          return InvalidAt(rec.line, column + "is not a whole number: \"" +
+                                         EscapeControlCharacters(rec.fields[c]) + "\"");
         }
-        return false;
+        return InvalidAt(rec.line,
+                         column + "is out of range (0.." + std::to_string(max) + "): " + rec.fields[c]);
       }
       numbers[c] = *value;
     }
 
     std::string name;
-    std::string problem;
-    if (!UnescapeName(rec.fields[1], name, problem)) {
-      error = at + problem;
-      return false;
-    }
+    if (Error unescaped = UnescapeName(rec.fields[1], rec.line, name); unescaped.failed()) return unescaped;
     const uint32_t set_number = numbers[0];
     auto [it, inserted] = index_of_set.try_emplace(set_number, pending.size());
     if (inserted) {
@@ -246,44 +233,36 @@ bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::str
     }
     PendingSet& set = pending[it->second];
     if (set.name != name) {
-      error = at + "set " + std::to_string(set_number) + " is named \"" + EscapeControlCharacters(name) +
-              "\" here but \"" + EscapeControlCharacters(set.name) + "\" on line " +
-              std::to_string(set.first_line);
-      return false;
+      return InvalidAt(rec.line, "set " + std::to_string(set_number) + " is named \"" +
+                                     EscapeControlCharacters(name) + "\" here but \"" +
+                                     EscapeControlCharacters(set.name) + "\" on line " +
+                                     std::to_string(set.first_line));
     }
     const uint32_t area = numbers[2];
     const ReferenceEntry entry{static_cast<uint16_t>(numbers[3]), static_cast<uint16_t>(numbers[4]),
                                static_cast<uint16_t>(numbers[5]),
                                static_cast<uint16_t>(numbers[6])};
     if (!set.areas.emplace(area, entry).second) {
-      error =
-          at + "set " + std::to_string(set_number) + " has area " + std::to_string(area) + " twice";
-      return false;
+      return InvalidAt(rec.line, "set " + std::to_string(set_number) + " has area " + std::to_string(area) + " twice");
     }
   }
 
   for (size_t i = 0; i < pending.size(); ++i) {
     PendingSet& set = pending[i];
     const int count = static_cast<int>(set.areas.size());
-    const std::string at =
-        "line " + std::to_string(set.first_line) + ": set \"" + EscapeControlCharacters(set.name) + "\" ";
+    const std::string which = "set \"" + EscapeControlCharacters(set.name) + "\" ";
     if (count != kK7EntryCount && count != kK3EntryCount) {
-      error = at + "has " + std::to_string(count) + " areas; a set needs " +
-              std::to_string(kK7EntryCount) + " or " + std::to_string(kK3EntryCount);
-      return false;
+      return InvalidAt(set.first_line, which + "has " + std::to_string(count) + " areas; a set needs " +
+                                           std::to_string(kK7EntryCount) + " or " + std::to_string(kK3EntryCount));
     }
     // With `count` distinct areas, the last one being count-1 means all of 0..count-1 are there.
     if (set.areas.rbegin()->first != static_cast<uint32_t>(count - 1)) {
       uint32_t missing = 0;
       while (set.areas.count(missing)) ++missing;
-      error = at + "lacks area " + std::to_string(missing) + " (areas must run 0.." +
-              std::to_string(count - 1) + ")";
-      return false;
+      return InvalidAt(set.first_line, which + "lacks area " + std::to_string(missing) + " (areas must run 0.." +
+                                           std::to_string(count - 1) + ")");
     }
-    if (set.name.size() > 255) {
-      error = at + "has a name longer than 255 bytes";
-      return false;
-    }
+    if (set.name.size() > 255) return InvalidAt(set.first_line, which + "has a name longer than 255 bytes");
   }
 
   sets.reserve(pending.size());
@@ -293,7 +272,7 @@ bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::str
     for (const auto& [area, entry] : p.areas) set.entries.push_back(entry);
     sets.push_back(std::move(set));
   }
-  return true;
+  return kOk;
 }
 
 std::string FormatReferenceCsv(const ReferenceSetList& sets) {
@@ -309,7 +288,7 @@ std::string FormatReferenceCsv(const ReferenceSetList& sets) {
   return out;
 }
 
-bool MakeReferenceDataFile(const std::string& csvPath, const std::string& datPath, std::string& error) {
+Error MakeReferenceDataFile(const std::string& csvPath, const std::string& datPath) {
   // The paths go into a line of a message.
   const std::string source = EscapeControlCharacters(csvPath);
   // The source is a small hand-edited text file; anything far larger is not what the user meant.
@@ -318,33 +297,24 @@ bool MakeReferenceDataFile(const std::string& csvPath, const std::string& datPat
     case ReadStatus::kOk:
       break;
     case ReadStatus::kTooLarge:
-      error = source + " is too large to be reference data";
-      return false;
+      return Error(kReferenceSourceInvalid, source + " is too large to be reference data");
     default:
-      error = "cannot read " + source;
-      return false;
+      return Error(kReferenceSourceInvalid, "cannot read " + source);
   }
   ReferenceSetList sets;
-  if (!ParseReferenceCsv(std::string(text.begin(), text.end()), sets, error)) {
-    error = source + ": " + error;
-    return false;
-  }
-  const std::vector<uint8_t> bytes = EncodeReferenceData(sets, &error);
-  if (bytes.empty()) {
-    error = source + ": " + error;
-    return false;
-  }
+  std::vector<uint8_t> bytes;
+  Error made = ParseReferenceCsv(std::string(text.begin(), text.end()), sets);
+  if (made.ok()) made = EncodeReferenceData(sets, bytes);
+  if (made.failed()) return Error(made.code(), source + ": " + made.detail());
   // A file the program cannot load back is worse than none.
   ReferenceSetList check;
-  if (ParseReferenceData(check, bytes.data(), bytes.size()) != 0 || check != sets) {
-    error = "internal error: the encoded reference data does not read back the same";
-    return false;
+  if (ParseReferenceData(check, bytes.data(), bytes.size()).failed() || check != sets) {
+    return Error(kReferenceDataWriteFailed, "internal error: the encoded reference data does not read back the same");
   }
   if (!WriteFileAtomically(datPath, bytes)) {
-    error = "cannot write " + EscapeControlCharacters(datPath);
-    return false;
+    return Error(kReferenceDataWriteFailed, "cannot write " + EscapeControlCharacters(datPath));
   }
-  return true;
+  return kOk;
 }
 
 }  // namespace tintara

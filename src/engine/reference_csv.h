@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/error.h"
 #include "engine/reference_data.h"
 
 namespace tintara {
@@ -17,16 +18,18 @@ namespace tintara {
 // inner quotes doubled. The reader undoes exactly this and refuses a raw control character in a name
 // (a line break included) and any other backslash sequence, with the line number.
 //
-// Returns true and fills `sets` on success; on failure returns false and says why (with the line
-// number) in `error`.
-bool ParseReferenceCsv(const std::string& text, ReferenceSetList& sets, std::string& error);
+// Fills `sets` on success; on failure `sets` is empty and the result is kReferenceSourceInvalid
+// whose detail says why, beginning with the line ("line 4: set 1 has area 1 twice").
+Error ParseReferenceCsv(const std::string& text, ReferenceSetList& sets);
 
 // The CSV text of `sets`; parsing it gives the same sets back.
 std::string FormatReferenceCsv(const ReferenceSetList& sets);
 
 // Builds the reference data file `datPath` from the CSV file `csvPath`. The encoded bytes are read
 // back and compared before the file is written, and the write replaces `datPath` only once it is
-// complete. Returns false and says why in `error`.
-bool MakeReferenceDataFile(const std::string& csvPath, const std::string& datPath, std::string& error);
+// complete. On failure the detail is the whole line to show, naming the file concerned:
+// kReferenceSourceInvalid when the source cannot be read or used ("sets.csv: line 2: ..."),
+// kReferenceDataWriteFailed when the result cannot be written ("cannot write out.dat").
+Error MakeReferenceDataFile(const std::string& csvPath, const std::string& datPath);
 
 }  // namespace tintara

@@ -72,7 +72,7 @@ class FileSource {
 // one as they complete: the set count in the header is never trusted for an allocation, since a
 // damaged file may claim two billion sets.
 template <typename Source>
-int Decode(Source& source, ReferenceSetList& sets) {
+Error Decode(Source& source, ReferenceSetList& sets) {
   uint8_t buf[kEntryBytes];
 
   if (source.Read(buf, 4) != 4 || std::memcmp(buf, kMagic, 4) != 0) return kReferenceDataCorrupt;
@@ -127,7 +127,7 @@ struct FileCloser {
 
 }  // namespace
 
-int LoadReferenceData(ReferenceSetList& sets, const std::string& path) {
+Error LoadReferenceData(ReferenceSetList& sets, const std::string& path) {
   sets.clear();
 
   // Only a regular file can be reference data: a folder opens fine on some systems and then fails on
@@ -143,52 +143,48 @@ int LoadReferenceData(ReferenceSetList& sets, const std::string& path) {
   return Decode(source, sets);
 }
 
-int ParseReferenceData(ReferenceSetList& sets, const uint8_t* data, size_t size) {
+Error ParseReferenceData(ReferenceSetList& sets, const uint8_t* data, size_t size) {
   sets.clear();
   MemorySource source(data, size);
   return Decode(source, sets);
 }
 
-std::vector<uint8_t> EncodeReferenceData(const ReferenceSetList& sets, std::string* error) {
-  auto fail = [error](std::string message) {
-    if (error) *error = std::move(message);
-    return std::vector<uint8_t>();
-  };
-
+Error EncodeReferenceData(const ReferenceSetList& sets, std::vector<uint8_t>& bytes) {
+  bytes.clear();
   if (sets.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
-    return fail("too many reference sets for one file");
+    return Error(kReferenceSourceInvalid, "too many reference sets for one file");
   }
   for (size_t i = 0; i < sets.size(); ++i) {
     const ReferenceSet& set = sets[i];
     const std::string which =
         "reference set " + std::to_string(i + 1) + " (\"" + EscapeControlCharacters(set.name) + "\")";
     if (set.EntryCount() != kK7EntryCount && set.EntryCount() != kK3EntryCount) {
-      return fail(which + " has " + std::to_string(set.entries.size()) + " entries; it must have " +
-                  std::to_string(kK7EntryCount) + " or " + std::to_string(kK3EntryCount));
+      return Error(kReferenceSourceInvalid, which + " has " + std::to_string(set.entries.size()) +
+                                                " entries; it must have " + std::to_string(kK7EntryCount) +
+                                                " or " + std::to_string(kK3EntryCount));
     }
     if (set.name.size() > kMaxNameLength) {
-      return fail(which + " has a name of " + std::to_string(set.name.size()) + " bytes; at most " +
-                  std::to_string(kMaxNameLength) + " fit");
+      return Error(kReferenceSourceInvalid, which + " has a name of " + std::to_string(set.name.size()) +
+                                                " bytes; at most " + std::to_string(kMaxNameLength) + " fit");
     }
   }
 
-  std::vector<uint8_t> out(kMagic, kMagic + 4);
-  AppendInt32(out, kVersion);
-  AppendInt32(out, static_cast<int32_t>(sets.size()));
+  bytes.assign(kMagic, kMagic + 4);
+  AppendInt32(bytes, kVersion);
+  AppendInt32(bytes, static_cast<int32_t>(sets.size()));
   for (const ReferenceSet& set : sets) {
-    AppendInt32(out, set.EntryCount() == kK7EntryCount ? kK7RecordType : kK3RecordType);
-    AppendInt32(out, 0);  // reserved
-    out.push_back(static_cast<uint8_t>(set.name.size()));
-    out.insert(out.end(), set.name.begin(), set.name.end());
+    AppendInt32(bytes, set.EntryCount() == kK7EntryCount ? kK7RecordType : kK3RecordType);
+    AppendInt32(bytes, 0);  // reserved
+    bytes.push_back(static_cast<uint8_t>(set.name.size()));
+    bytes.insert(bytes.end(), set.name.begin(), set.name.end());
     for (const ReferenceEntry& entry : set.entries) {
       const uint16_t values[4] = {entry.R, entry.G, entry.B, entry.W};
       for (int position = 0; position < 4; ++position) {
-        AppendInt32(out, static_cast<int32_t>(values[position] ^ kReferenceKey[position]));
+        AppendInt32(bytes, static_cast<int32_t>(values[position] ^ kReferenceKey[position]));
       }
     }
   }
-  if (error) error->clear();
-  return out;
+  return kOk;
 }
 
 }  // namespace tintara

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
+
 namespace tintara {
 
 // One colour area's target colour (device RGB, on an 8-bit or a 16-bit scale) and its weight in
@@ -36,16 +38,18 @@ inline constexpr int kK3EntryCount = 3;
 // (R, G, B, W). The loader and the writer share this one definition.
 inline constexpr uint8_t kReferenceKey[4] = {0x5A, 0xC3, 0x96, 0x3D};
 
-// Empties `sets`, then reads the reference data file at `path`. Returns 0 on success,
+// Empties `sets`, then reads the reference data file at `path`. Returns success,
 // 2 (kReferenceDataMissing) when the file cannot be opened, 4 (kReferenceDataCorrupt) when its
-// contents break the format. Sets read before a failure stay in the list.
-int LoadReferenceData(ReferenceSetList& sets, const std::string& path);
+// contents break the format. The codes come without a detail: their texts are the whole message
+// the program shows for them. Sets read before a failure stay in the list.
+Error LoadReferenceData(ReferenceSetList& sets, const std::string& path);
 
 // Parses reference data already in memory; same codes as LoadReferenceData (never 2).
-int ParseReferenceData(ReferenceSetList& sets, const uint8_t* data, size_t size);
+Error ParseReferenceData(ReferenceSetList& sets, const uint8_t* data, size_t size);
 
-// The file image of `sets` in the Lumeno.dat format. Every set must have 30 or 3 entries and a
-// name of at most 255 bytes; `error` says what is wrong when the result is empty.
-std::vector<uint8_t> EncodeReferenceData(const ReferenceSetList& sets, std::string* error = nullptr);
+// Sets `bytes` to the file image of `sets` in the Lumeno.dat format. Every set must have 30 or 3
+// entries and a name of at most 255 bytes; otherwise `bytes` is left empty and the result is
+// kReferenceSourceInvalid with a detail naming the set and what is wrong with it.
+Error EncodeReferenceData(const ReferenceSetList& sets, std::vector<uint8_t>& bytes);
 
 }  // namespace tintara

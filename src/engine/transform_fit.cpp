@@ -75,9 +75,9 @@ static double Clamp01(double v) {
   return v;
 }
 
-int make_transform(const TransformCoefficients& coefficients, const double* inR, const double* inG,
-                   const double* inB, double* outR, double* outG, double* outB, int n,
-                   int coefficientCount, const EngineContext& /*context*/) {
+Error make_transform(const TransformCoefficients& coefficients, const double* inR, const double* inG,
+                     const double* inB, double* outR, double* outG, double* outB, int n,
+                     int coefficientCount, const EngineContext& /*context*/) {
   if (coefficientCount != kCoefficientCountExpected) return kCoefficientCount;
   const auto& c = coefficients.c;
   for (int i = 0; i < n; ++i) {
@@ -118,12 +118,12 @@ class Objective {
       : problem_(problem), context_(context) {}
 
   // E = fitting error + w * penalty, the transform evaluated afresh over every colour area.
-  // `code` receives a failure of the transform evaluation.
-  double operator()(const TransformCoefficients& t, double penaltyWeight, int& code) const {
+  // `failure` receives a failure of the transform evaluation.
+  double operator()(const TransformCoefficients& t, double penaltyWeight, Error& failure) const {
     double out[3][kMaxAreas];
-    code = make_transform(t, problem_.x[0], problem_.x[1], problem_.x[2], out[0], out[1], out[2],
+    failure = make_transform(t, problem_.x[0], problem_.x[1], problem_.x[2], out[0], out[1], out[2],
                           problem_.count, kCoefficientCountExpected, context_);
-    if (code != kOk) return 0.0;
+    if (failure.failed()) return 0.0;
     double sum = 0.0;
     double weightSum = 0.0;
     for (int i = 0; i < problem_.count; ++i) {
@@ -179,14 +179,14 @@ void Move(TransformCoefficients& t, const SearchParameter& p, const double (&bas
 // Pre-normalisation: fits a brightness offset and a contrast gain common to the three channels with
 // the penalty switched off, then bakes them into the samples, so the main fit starts from samples
 // whose overall level already matches the references. `exposure` receives the offset and gain
-// found. Returns a transform failure code or 0.
-int PreNormalise(FitProblem& problem, const EngineContext& context, FitExposure& exposure) {
+// found. Returns a failure of the transform, or success.
+Error PreNormalise(FitProblem& problem, const EngineContext& context, FitExposure& exposure) {
   const Objective objective(problem, context);
   TransformCoefficients t = TransformCoefficients::Identity();
   const SearchParameter parameters[2] = {{{9, 13, 17}, 3}, {{10, 14, 18}, 3}};
-  int code = kOk;
-  double best = objective(t, 0.0, code);
-  if (code != kOk) return code;
+  Error failure;
+  double best = objective(t, 0.0, failure);
+  if (failure.failed()) return failure;
   double step = kInitialStep;
   for (int sweep = 0; sweep < kMaxSweeps && step >= kFinalStep; ++sweep) {
     bool moved = false;
@@ -194,11 +194,11 @@ int PreNormalise(FitProblem& problem, const EngineContext& context, FitExposure&
       double base[3];
       for (int j = 0; j < p.size; ++j) base[j] = t.c[p.indices[j]];
       Move(t, p, base, -step);
-      const double lowered = objective(t, 0.0, code);
-      if (code != kOk) return code;
+      const double lowered = objective(t, 0.0, failure);
+      if (failure.failed()) return failure;
       Move(t, p, base, +step);
-      const double raised = objective(t, 0.0, code);
-      if (code != kOk) return code;
+      const double raised = objective(t, 0.0, failure);
+      if (failure.failed()) return failure;
       // The lowered side wins a tie between the two sides.
       if (lowered < best) {
         Move(t, p, base, -step);
@@ -217,9 +217,9 @@ int PreNormalise(FitProblem& problem, const EngineContext& context, FitExposure&
   exposure.offset = t.c[9];
   exposure.gain = t.c[10];
   double adjusted[3][kMaxAreas];
-  code = make_transform(t, problem.x[0], problem.x[1], problem.x[2], adjusted[0], adjusted[1],
+  failure = make_transform(t, problem.x[0], problem.x[1], problem.x[2], adjusted[0], adjusted[1],
                         adjusted[2], problem.count, kCoefficientCountExpected, context);
-  if (code != kOk) return code;
+  if (failure.failed()) return failure;
   std::memcpy(problem.x, adjusted, sizeof(adjusted));
   return kOk;
 }
@@ -227,7 +227,7 @@ int PreNormalise(FitProblem& problem, const EngineContext& context, FitExposure&
 // Main fit: coordinate search over the matrix and the sine terms with the penalty switched on.
 // A coefficient that improves by a full step counts as progress; otherwise a parabola through the
 // three values may still place it better, but that alone does not keep the step from halving.
-int MainFit(const FitProblem& problem, const EngineContext& context, TransformCoefficients& t,
+Error MainFit(const FitProblem& problem, const EngineContext& context, TransformCoefficients& t,
             double& best) {
   const Objective objective(problem, context);
   int active[15];
@@ -240,9 +240,9 @@ int MainFit(const FitProblem& problem, const EngineContext& context, TransformCo
     active[activeCount++] = k;
   }
   const double w = context.penaltyFactor;
-  int code = kOk;
-  best = objective(t, w, code);
-  if (code != kOk) return code;
+  Error failure;
+  best = objective(t, w, failure);
+  if (failure.failed()) return failure;
   double step = kInitialStep;
   for (int sweep = 0; sweep < kMaxSweeps && step >= kFinalStep; ++sweep) {
     bool improved = false;
@@ -250,11 +250,11 @@ int MainFit(const FitProblem& problem, const EngineContext& context, TransformCo
       const int k = active[a];
       const double original = t.c[k];
       t.c[k] = original - step;
-      const double lowered = objective(t, w, code);
-      if (code != kOk) return code;
+      const double lowered = objective(t, w, failure);
+      if (failure.failed()) return failure;
       t.c[k] = original + step;
-      const double raised = objective(t, w, code);
-      if (code != kOk) return code;
+      const double raised = objective(t, w, failure);
+      if (failure.failed()) return failure;
       if (lowered < best) {
         t.c[k] = original - step;
         best = lowered;
@@ -268,8 +268,8 @@ int MainFit(const FitProblem& problem, const EngineContext& context, TransformCo
         // A vertex that is not a finite number could never lower the objective.
         if (std::isfinite(tParabola)) {
           t.c[k] = original + tParabola * step;
-          const double vertex = objective(t, w, code);
-          if (code != kOk) return code;
+          const double vertex = objective(t, w, failure);
+          if (failure.failed()) return failure;
           if (vertex < best) {
             best = vertex;
           } else {
@@ -325,7 +325,7 @@ static bool OutputsFinite(const EngineContext& context) {
          finite(&context.gammaCurves[0][0], 3 * 256) && finite(context.matrixA, 9);
 }
 
-int opt_transform(EngineContext& context, const SampleSet& samples, const EngineReferenceSet& reference) {
+Error opt_transform(EngineContext& context, const SampleSet& samples, const EngineReferenceSet& reference) {
   // A fit that stops early must not report the exposure or objective of an earlier one, nor an
   // objective of 0 that would read as a perfect fit.
   context.exposure = FitExposure{};
@@ -341,13 +341,13 @@ int opt_transform(EngineContext& context, const SampleSet& samples, const Engine
   if (!(weightSum > 0.0)) return kTooFewAreas;
 
   FitExposure exposure;
-  int code = PreNormalise(problem, context, exposure);
-  if (code != kOk) return code;
+  Error failure = PreNormalise(problem, context, exposure);
+  if (failure.failed()) return failure;
 
   TransformCoefficients t = TransformCoefficients::Identity();
   double best = 0.0;
-  code = MainFit(problem, context, t, best);
-  if (code != kOk) return code;
+  failure = MainFit(problem, context, t, best);
+  if (failure.failed()) return failure;
 
   context.objective = best;
   context.exposure = exposure;

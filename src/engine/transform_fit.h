@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/error.h"
 #include "engine/reference_data.h"
 
 namespace tintara {
@@ -110,10 +111,10 @@ struct EngineContext {
 extern const double kBaseColorantMatrix[3][3];
 
 // Evaluates the transform for n colour areas of normalised inputs. Only the matrix outputs are clamped
-// to 0..1. Returns 156 (and writes nothing) unless coefficientCount is 21.
-int make_transform(const TransformCoefficients& coefficients, const double* inR, const double* inG,
-                   const double* inB, double* outR, double* outG, double* outB, int n,
-                   int coefficientCount, const EngineContext& context);
+// to 0..1. Returns 156 (kCoefficientCount; and writes nothing) unless coefficientCount is 21.
+Error make_transform(const TransformCoefficients& coefficients, const double* inR, const double* inG,
+                     const double* inB, double* outR, double* outG, double* outB, int n,
+                     int coefficientCount, const EngineContext& context);
 
 // The transform the pre-normalisation evaluates for an exposure: the identity but for the common
 // offset and gain of the three curves. Through make_transform it turns normalised samples into the
@@ -121,12 +122,12 @@ int make_transform(const TransformCoefficients& coefficients, const double* inR,
 TransformCoefficients ExposureTransform(const FitExposure& exposure);
 
 // Fits the coefficients for ctx.count colour areas and fills every output field of the context.
-// Returns 0, kPoorQuality (outputs filled all the same), kTooFewAreas when no area carries weight,
+// Returns success, kPoorQuality (outputs filled all the same), kTooFewAreas when no area carries weight,
 // kFitParametersInvalid for a penalty factor, quality limit or gamma that is not finite (or a
 // negative penalty, a gamma of 0 or less), kFitNotFinite when the result holds a value that is not
 // finite, or a code of make_transform. Only 0 and kPoorQuality leave outputs a profile may be
 // written from.
-int opt_transform(EngineContext& context, const SampleSet& samples, const EngineReferenceSet& reference);
+Error opt_transform(EngineContext& context, const SampleSet& samples, const EngineReferenceSet& reference);
 
 // The coefficient penalty: squared distance from the identity, the sine terms weighted up.
 double CoefficientPenalty(const TransformCoefficients& coefficients);

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "base/result_codes.h"
+#include "support/run_command.h"
+
 namespace tintara {
 namespace {
 
@@ -56,6 +61,19 @@ TEST(QualityReport, CsvQuotesWhatHoldsACommaAndTabTextDoesNot) {
   const std::string tab = QualityReportTabText(data);
   EXPECT_EQ(tab.substr(tab.find('\n') + 1),
             "3\t15\tunreliable, not in the fit\t250\t7\t30\t0\t0\t0\t0\t0\t0\t1.00\t0.00\t12.50\n");
+
+  // Saved, the file is the CSV; a save that fails says why, and leaves nothing behind.
+  test::TempDir dir;
+  ASSERT_TRUE(SaveQualityReportCsv(data, dir.File("q.csv")).ok());
+  EXPECT_EQ(test::ReadFileText(dir.File("q.csv")), QualityReportCsv(data));
+  const Error noFolder = SaveQualityReportCsv(data, dir.File("missing/q.csv"));
+  EXPECT_EQ(noFolder.code(), kQualityReportSaveFailed);
+  EXPECT_EQ(noFolder.detail(), "No such file or directory");
+  std::filesystem::create_directory(dir.File("folder.csv"));
+  const Error ontoFolder = SaveQualityReportCsv(data, dir.File("folder.csv"));
+  EXPECT_EQ(ontoFolder.code(), kQualityReportSaveFailed);
+  EXPECT_EQ(ontoFolder.detail(), "Is a directory");
+  EXPECT_EQ(test::FolderEntries(dir.path()), (std::vector<std::string>{"folder.csv", "q.csv"}));
 }
 
 }  // namespace

@@ -205,6 +205,14 @@ TEST(CliCreateProfile, RefusesBadClicksReferencesAndImages) {
   EXPECT_EQ(broken.exitCode, 2);
   EXPECT_NE(broken.err.find("This image file is corrupt."), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(out));
+
+  // A report that cannot be written says why, after the profile has been written.
+  const CommandResult noFolder = withCsv(dir.File("missing/q.csv"));
+  EXPECT_EQ(noFolder.exitCode, 2);
+  EXPECT_NE(noFolder.err.find("tintara-cli: The quality report could not be saved. (No such file or directory: " +
+                              dir.File("missing/q.csv") + ")\n"),
+            std::string::npos)
+      << noFolder.err;
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ TEST(ProfileReader, ReadsBackWhatWasWritten) {
   const EngineContext written = FilledContext();
   const std::vector<uint8_t> b = WriteProfileBytes(written);
   EngineContext read;
-  ASSERT_EQ(decode_icc_220(b.data(), b.size(), read), kOk);
+  ASSERT_EQ(decode_icc_220(b.data(), b.size(), read).code(), kOk);
   EXPECT_EQ(read.decodedDescriptionOffset, 304);
   for (int p = 0; p < 3; ++p) {
     for (int a = 0; a < 3; ++a) EXPECT_NEAR(read.colourants[p][a], written.colourants[p][a], 1.0 / 65535);
@@ -152,7 +152,7 @@ TEST(ProfileReader, FindsThePrivateTagAnywhereAndIgnoresTheHeader) {
   PutU32(b, 0, 1);
   std::memcpy(&b[36], "xxxx", 4);
   EngineContext read;
-  EXPECT_EQ(decode_icc_220(b.data(), b.size(), read), kOk);
+  EXPECT_EQ(decode_icc_220(b.data(), b.size(), read).code(), kOk);
   EXPECT_NEAR(read.matrixA[0], 1.2, 1.0 / 65535);
 }
 
@@ -160,7 +160,7 @@ TEST(ProfileReader, WithoutDescriptionTagStillDecodes) {
   std::vector<uint8_t> b = WriteProfileBytes(FilledContext());
   std::memcpy(&b[144], "dsc2", 4);  // rename the 'desc' entry
   EngineContext read;
-  EXPECT_EQ(decode_icc_220(b.data(), b.size(), read), kOk);
+  EXPECT_EQ(decode_icc_220(b.data(), b.size(), read).code(), kOk);
   EXPECT_EQ(read.decodedDescriptionOffset, -1);
 }
 
@@ -171,14 +171,14 @@ TEST(ProfileReader, DamagedProfilesAreForeignAndNeverReadOutside) {
   // its end would show under the address sanitizer.
   for (size_t n = 0; n < good.size(); ++n) {
     std::vector<uint8_t> cut(good.begin(), good.begin() + n);
-    ASSERT_EQ(decode_icc_220(cut.data(), cut.size(), read), kForeignProfile) << n;
+    ASSERT_EQ(decode_icc_220(cut.data(), cut.size(), read).code(), kForeignProfile) << n;
   }
-  EXPECT_EQ(decode_icc_220(nullptr, 0, read), kForeignProfile);
+  EXPECT_EQ(decode_icc_220(nullptr, 0, read).code(), kForeignProfile);
 
   auto damaged = [&](auto mend) {
     std::vector<uint8_t> b = good;
     mend(b);
-    return decode_icc_220(b.data(), b.size(), read);
+    return decode_icc_220(b.data(), b.size(), read).code();
   };
   EXPECT_EQ(damaged([](auto& b) { PutU32(b, 128, 0xFFFFFFFF); }), kForeignProfile);  // table past the end
   EXPECT_EQ(damaged([](auto& b) { PutU32(b, 128, 436); }), kForeignProfile);
@@ -222,13 +222,13 @@ TEST(ProfileDescription, IsWrittenInPlaceAndCut) {
   std::vector<uint8_t> b = WriteProfileBytes(FilledContext());
   const std::vector<uint8_t> before = b;
   const std::string sixtyThree(63, 'x');
-  ASSERT_TRUE(SetDescriptionInBytes(b, 304, sixtyThree));
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, sixtyThree).ok());
   EXPECT_EQ(b[304 + 62], 'x');
   EXPECT_EQ(b[304 + 63], 0);
   EXPECT_EQ(DescriptionFromBytes(b, 304), sixtyThree);
-  ASSERT_TRUE(SetDescriptionInBytes(b, 304, std::string(80, 'y') + "tail"));
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, std::string(80, 'y') + "tail").ok());
   EXPECT_EQ(DescriptionFromBytes(b, 304), std::string(63, 'y'));
-  ASSERT_TRUE(SetDescriptionInBytes(b, 304, "Studio"));
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, "Studio").ok());
   EXPECT_EQ(DescriptionFromBytes(b, 304), "Studio");
   for (size_t i = 0; i < b.size(); ++i) {
     if (i < 304 || i >= 368) {
@@ -237,8 +237,11 @@ TEST(ProfileDescription, IsWrittenInPlaceAndCut) {
       ASSERT_EQ(b[i], 0) << i;  // the longer old text is gone
     }
   }
-  EXPECT_FALSE(SetDescriptionInBytes(b, 5264 - 63, "x"));
-  EXPECT_FALSE(SetDescriptionInBytes(b, -1, "x"));
+  // A field that does not lie inside the bytes is refused, and nothing changes.
+  const std::vector<uint8_t> studio = b;
+  EXPECT_EQ(SetDescriptionInBytes(b, 5264 - 63, "x").code(), kProfileSizeInconsistent);
+  EXPECT_EQ(SetDescriptionInBytes(b, -1, "x").code(), kProfileSizeInconsistent);
+  EXPECT_EQ(b, studio);
   EXPECT_EQ(DescriptionFromBytes(b, 6000), "");
 }
 
@@ -247,25 +250,25 @@ TEST(ProfileDescription, FieldHoldsIso88591AndIsCutByCharacters) {
   std::vector<uint8_t> b = WriteProfileBytes(FilledContext());
   auto field = [&](size_t n) { return std::string(reinterpret_cast<const char*>(&b[304]), n); };
 
-  ASSERT_TRUE(SetDescriptionInBytes(b, 304, "Caf\xC3\xA9 180\xC2\xB0"));
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, "Caf\xC3\xA9 180\xC2\xB0").ok());
   EXPECT_EQ(field(10), std::string("Caf\xE9 180\xB0") + '\0');
   EXPECT_EQ(DescriptionFromBytes(b, 304), "Caf\xC3\xA9 180\xC2\xB0");
 
   // 64 characters: the cut keeps 63 and takes the last "é" whole, not one of its two bytes.
   const std::string x62(62, 'x');
-  ASSERT_TRUE(SetDescriptionInBytes(b, 304, x62 + "\xC3\xA9z"));
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, x62 + "\xC3\xA9z").ok());
   EXPECT_EQ(field(64), x62 + "\xE9" + '\0');
   EXPECT_EQ(DescriptionFromBytes(b, 304), x62 + "\xC3\xA9");
   std::string accents;
   for (int i = 0; i < 63; ++i) accents += "\xC3\xA9";
-  ASSERT_TRUE(SetDescriptionInBytes(b, 304, accents + "\xC3\xA9"));
+  ASSERT_TRUE(SetDescriptionInBytes(b, 304, accents + "\xC3\xA9").ok());
   EXPECT_EQ(DescriptionFromBytes(b, 304), accents);
 
   // What a profile shows once a description is set is exactly what its bytes give back, and the
   // field ends at a NUL of the text.
   for (const std::string& text : {std::string("Studio"), std::string("ab\0cd", 5), x62 + "\xC3\xA9z",
                                   std::string("\xE2\x82" "A\xC2\x85"), accents + "\xCE\xA9"}) {
-    ASSERT_TRUE(SetDescriptionInBytes(b, 304, text));
+    ASSERT_TRUE(SetDescriptionInBytes(b, 304, text).ok());
     EXPECT_EQ(StoredDescription(text), DescriptionFromBytes(b, 304)) << text;
   }
   EXPECT_EQ(StoredDescription(std::string("ab\0cd", 5)), "ab");
@@ -282,7 +285,7 @@ TEST(ProfileReader, DescriptionFieldThatWouldOverwriteOtherDataIsNotOffered) {
     mend(b);
     EngineContext read;
     read.decodedDescriptionOffset = 99;
-    EXPECT_EQ(decode_icc_220(b.data(), b.size(), read), kOk);
+    EXPECT_EQ(decode_icc_220(b.data(), b.size(), read).code(), kOk);
     return read.decodedDescriptionOffset;
   };
   EXPECT_EQ(decoded([](auto&) {}), 304);
@@ -297,11 +300,12 @@ TEST(ProfileReader, DescriptionFieldThatWouldOverwriteOtherDataIsNotOffered) {
   std::vector<uint8_t> b = good;
   PutU32(b, 256, 264);
   EngineContext before;
-  ASSERT_EQ(decode_icc_220(b.data(), b.size(), before), kOk);
+  ASSERT_EQ(decode_icc_220(b.data(), b.size(), before).code(), kOk);
   EXPECT_EQ(before.decodedDescriptionOffset, -1);
-  EXPECT_FALSE(SetDescriptionInBytes(b, before.decodedDescriptionOffset, std::string(63, 'd')));
+  EXPECT_EQ(SetDescriptionInBytes(b, before.decodedDescriptionOffset, std::string(63, 'd')).code(),
+            kProfileSizeInconsistent);
   EngineContext after;
-  ASSERT_EQ(decode_icc_220(b.data(), b.size(), after), kOk);
+  ASSERT_EQ(decode_icc_220(b.data(), b.size(), after).code(), kOk);
   EXPECT_EQ(std::memcmp(after.matrixA, before.matrixA, sizeof(before.matrixA)), 0);
 }
 

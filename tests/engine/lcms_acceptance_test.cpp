@@ -21,7 +21,7 @@ std::vector<uint8_t> FittedProfile() {
     ref.entries.push_back({uint16_t(v), uint16_t(v), uint16_t(v), 100});
   }
   EngineContext ctx;
-  EXPECT_EQ(RunProfileEngine(ctx, samples, 30, ref, {}), kOk);
+  EXPECT_EQ(RunProfileEngine(ctx, samples, 30, ref, {}).code(), kOk);
   SetDescriptionInBytes(ctx.profile.bytes, ctx.profile.descriptionOffset, "Acceptance profile");
   return ctx.profile.bytes;
 }
@@ -62,7 +62,7 @@ TEST(LcmsAcceptance, ForeignProfilesFromTheLibraryAreRefused) {
   ASSERT_TRUE(cmsSaveProfileToMem(srgb, bytes.data(), &size));
   cmsCloseProfile(srgb);
   EngineContext ctx;
-  EXPECT_EQ(decode_icc_220(bytes.data(), bytes.size(), ctx), kForeignProfile);
+  EXPECT_EQ(decode_icc_220(bytes.data(), bytes.size(), ctx).code(), kForeignProfile);
 }
 
 }  // namespace

@@ -23,21 +23,21 @@ TEST(ProfileEngine, WritesTheSameBytesForTheSameFit) {
   }
   EngineContext a;
   EngineContext b;
-  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}), kOk);
-  ASSERT_EQ(RunProfileEngine(b, samples, 30, ref, {}), kOk);
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}).code(), kOk);
+  ASSERT_EQ(RunProfileEngine(b, samples, 30, ref, {}).code(), kOk);
   EXPECT_EQ(a.profile.bytes, b.profile.bytes);
   EXPECT_EQ(a.profile.descriptionOffset, 304);
   EXPECT_EQ(std::strlen(a.reference.name), 63u);
   EXPECT_EQ(std::string(a.reference.name), ref.name.substr(0, 63));
 
   // A poor fit still leaves a usable profile; a failed one leaves none, even after a good one.
-  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {0.4, 0.0, 2.2}), kPoorQuality);
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {0.4, 0.0, 2.2}).code(), kPoorQuality);
   EXPECT_EQ(a.profile.bytes.size(), 5264u);
-  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {0.4, 0.5, 1e300}), kFitNotFinite);
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {0.4, 0.5, 1e300}).code(), kFitNotFinite);
   EXPECT_TRUE(a.profile.Empty());
-  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}), kOk);
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}).code(), kOk);
   for (auto& e : ref.entries) e.W = 0;
-  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}), kTooFewAreas);
+  ASSERT_EQ(RunProfileEngine(a, samples, 30, ref, {}).code(), kTooFewAreas);
   EXPECT_TRUE(a.profile.Empty());
 }
 
@@ -50,9 +50,9 @@ TEST(ProfileEngine, ShortReferenceSetsArePaddedWithUnweightedEntries) {
   EngineContext ctx;
   // Asked for more areas than the set has, the extra areas carry no weight and change nothing (five
   // areas or more make the same coefficients active, so the fits can be compared).
-  ASSERT_EQ(RunProfileEngine(ctx, samples, 5, k3, {}), kOk);
+  ASSERT_EQ(RunProfileEngine(ctx, samples, 5, k3, {}).code(), kOk);
   const TransformCoefficients five = ctx.coefficients;
-  ASSERT_EQ(RunProfileEngine(ctx, samples, 30, k3, {}), kOk);
+  ASSERT_EQ(RunProfileEngine(ctx, samples, 30, k3, {}).code(), kOk);
   EXPECT_EQ(ctx.reference.W[3], 0);
   EXPECT_EQ(ctx.reference.W[29], 0);
   EXPECT_EQ(ctx.coefficients, five);

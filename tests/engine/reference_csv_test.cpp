@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "base/result_codes.h"
+#include "support/run_command.h"
 #include "support/test_reference_sets.h"
 
 namespace tintara {
@@ -18,8 +20,8 @@ TEST(ReferenceCsvTest, FormatThenParseIsLosslessForNamesOfAnyByte) {
   for (int b = 0; b < 255; ++b) sets[2].name += static_cast<char>(b);
   const std::string csv = FormatReferenceCsv(sets);
   ReferenceSetList parsed;
-  std::string error;
-  ASSERT_TRUE(ParseReferenceCsv(csv, parsed, error)) << error;
+  const Error error = ParseReferenceCsv(csv, parsed);
+  ASSERT_TRUE(error.ok()) << error.detail();
   EXPECT_EQ(parsed, sets);
   EXPECT_EQ(FormatReferenceCsv(parsed), csv);
   // One line per row: no byte of a name breaks a line, and UTF-8 beyond ASCII stays readable.
@@ -38,8 +40,8 @@ TEST(ReferenceCsvTest, AcceptsCrlfInterleavedRowsAndNoFinalNewline) {
       "7,\"B, grey\",1,2,2,2,100\r\n"
       "3,A,1,11,21,65535,0";
   ReferenceSetList sets;
-  std::string error;
-  ASSERT_TRUE(ParseReferenceCsv(csv, sets, error)) << error;
+  const Error error = ParseReferenceCsv(csv, sets);
+  ASSERT_TRUE(error.ok()) << error.detail();
   ASSERT_EQ(sets.size(), 2u);
   EXPECT_EQ(sets[0].name, "B, grey");  // order of first appearance, not of set number
   EXPECT_EQ(sets[0].entries[0], (ReferenceEntry{3, 3, 3, 100}));
@@ -52,7 +54,7 @@ TEST(ReferenceCsvTest, ErrorsNameTheOffendingLine) {
   const std::string k3 = "1,A,0,1,1,1,100\n1,A,1,1,1,1,100\n";
   struct Case {
     std::string text;
-    std::string line;  // how the error must begin: the line, and for a name the cause
+    std::string line;  // how the detail must begin: the line, and for a name the cause
   };
   const Case cases[] = {
       {"", "line 1:"},
@@ -76,11 +78,36 @@ TEST(ReferenceCsvTest, ErrorsNameTheOffendingLine) {
       {h + k3 + "2,A\\x4,0,1,1,1,100\n", "line 4: the name holds a backslash"},
   };
   for (const Case& c : cases) {
-    ReferenceSetList sets;
-    std::string error;
-    EXPECT_FALSE(ParseReferenceCsv(c.text, sets, error)) << c.text;
-    EXPECT_NE(error.find(c.line), std::string::npos) << c.text << " -> " << error;
+    ReferenceSetList sets = {test::TestReferenceSet("left over", 3, 1)};
+    const Error error = ParseReferenceCsv(c.text, sets);
+    EXPECT_EQ(error.code(), kReferenceSourceInvalid) << c.text;
+    EXPECT_EQ(error.detail().rfind(c.line, 0), 0u) << c.text << " -> " << error.detail();
+    EXPECT_TRUE(sets.empty()) << c.text;
   }
+}
+
+// Building the file: the source's problems and the target's are told apart by their codes; the
+// detail is the line to show, naming the file concerned. A failure leaves the old file as it was.
+TEST(ReferenceCsvTest, MakingTheFileSaysWhichFileFailedAndKeepsTheOldOne) {
+  test::TempDir dir;
+  const ReferenceSetList sets = test::TestReferenceSets();
+  test::WriteFileText(dir.File("sets.csv"), FormatReferenceCsv(sets));
+  ASSERT_TRUE(MakeReferenceDataFile(dir.File("sets.csv"), dir.File("out.dat")).ok());
+  const std::string made = test::ReadFileText(dir.File("out.dat"));
+  const std::vector<uint8_t> expected = test::EncodedReferenceSets(sets);
+  EXPECT_EQ(made, std::string(expected.begin(), expected.end()));
+
+  test::WriteFileText(dir.File("broken.csv"), "set,name,area,r,g,b,w\n1,A,0,1,2\n");
+  const Error broken = MakeReferenceDataFile(dir.File("broken.csv"), dir.File("out.dat"));
+  EXPECT_EQ(broken.code(), kReferenceSourceInvalid);
+  EXPECT_EQ(broken.detail(), dir.File("broken.csv") + ": line 2: expected 7 columns, found 5");
+  const Error absent = MakeReferenceDataFile(dir.File("absent.csv"), dir.File("out.dat"));
+  EXPECT_EQ(absent.code(), kReferenceSourceInvalid);
+  EXPECT_EQ(absent.detail(), "cannot read " + dir.File("absent.csv"));
+  const Error unwritable = MakeReferenceDataFile(dir.File("sets.csv"), dir.File("no/out.dat"));
+  EXPECT_EQ(unwritable.code(), kReferenceDataWriteFailed);
+  EXPECT_EQ(unwritable.detail(), "cannot write " + dir.File("no/out.dat"));
+  EXPECT_EQ(test::ReadFileText(dir.File("out.dat")), made);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 namespace tintara {
 namespace {
 
+using test::EncodedReferenceSets;
 using test::TestReferenceSet;
 using test::TestReferenceSets;
 
@@ -56,19 +57,20 @@ class ReferenceDataFileTest : public ::testing::Test {
 };
 
 int Parse(ReferenceSetList& sets, const std::vector<uint8_t>& bytes) {
-  return ParseReferenceData(sets, bytes.data(), bytes.size());
+  return ParseReferenceData(sets, bytes.data(), bytes.size()).code();
 }
 
 TEST_F(ReferenceDataFileTest, EncodeThenLoadGivesTheSetsBackInOrder) {
   const ReferenceSetList sets = TestReferenceSets();
-  std::string error = "stale";
-  const std::vector<uint8_t> bytes = EncodeReferenceData(sets, &error);
-  EXPECT_TRUE(error.empty());
+  std::vector<uint8_t> bytes = {1, 2, 3};  // replaced, not appended to
+  const Error encoded = EncodeReferenceData(sets, bytes);
+  EXPECT_TRUE(encoded.ok() && encoded.detail().empty()) << encoded.detail();
   // Header, then per record type + reserved + length byte + name + 16 bytes per entry.
   EXPECT_EQ(bytes.size(), 12u + (9 + 26 + 30 * 16) + (9 + 0 + 3 * 16) + (9 + 255 + 30 * 16));
 
   ReferenceSetList loaded = {TestReferenceSet("left over", 3, 1)};
-  ASSERT_EQ(LoadReferenceData(loaded, Write(bytes)), kOk);
+  const Error load = LoadReferenceData(loaded, Write(bytes));
+  ASSERT_TRUE(load.ok() && load.detail().empty()) << load.code();
   EXPECT_EQ(loaded, sets);
   ASSERT_EQ(Parse(loaded, bytes), kOk);
   EXPECT_EQ(loaded, sets);
@@ -79,7 +81,7 @@ TEST(ReferenceDataTest, EncoderWritesTheDocumentedLayout) {
   k3.name = "Grey";
   k3.entries.assign(3, ReferenceEntry{0x1234, 0x1234, 0x1234, 0x1234});
   const std::vector<uint8_t> expected = Bytes().Header(1).Record(2, "Grey", 3, 0x1234).data;
-  EXPECT_EQ(EncodeReferenceData({k3}), expected);
+  EXPECT_EQ(EncodedReferenceSets({k3}), expected);
 }
 
 TEST(ReferenceDataTest, HandBuiltFileDecodesWithKeyAndLowHalfOnly) {
@@ -135,11 +137,11 @@ TEST(ReferenceDataTest, MalformedFilesFailButKeepTheSetsReadSoFar) {
     EXPECT_EQ(sets.size(), c.kept) << c.what;
   }
   ReferenceSetList sets;
-  EXPECT_EQ(ParseReferenceData(sets, nullptr, 0), kReferenceDataCorrupt);
+  EXPECT_EQ(ParseReferenceData(sets, nullptr, 0).code(), kReferenceDataCorrupt);
 }
 
 TEST_F(ReferenceDataFileTest, EveryTruncationIsCorruptUnlessARecordBoundaryIsComplete) {
-  const std::vector<uint8_t> full = EncodeReferenceData(TestReferenceSets());
+  const std::vector<uint8_t> full = EncodedReferenceSets(TestReferenceSets());
   ASSERT_FALSE(full.empty());
   for (size_t length = 0; length <= full.size(); ++length) {
     const std::vector<uint8_t> prefix(full.begin(), full.begin() + static_cast<ptrdiff_t>(length));
@@ -150,7 +152,7 @@ TEST_F(ReferenceDataFileTest, EveryTruncationIsCorruptUnlessARecordBoundaryIsCom
     // bytes, without writing a file per length.
     if (length < 64 || length % 37 == 0 || length + 20 > full.size()) {
       ReferenceSetList from_file;
-      EXPECT_EQ(LoadReferenceData(from_file, Write(prefix)), code) << length;
+      EXPECT_EQ(LoadReferenceData(from_file, Write(prefix)).code(), code) << length;
       EXPECT_EQ(from_file, from_memory) << length;
     }
   }
@@ -158,17 +160,22 @@ TEST_F(ReferenceDataFileTest, EveryTruncationIsCorruptUnlessARecordBoundaryIsCom
 
 TEST_F(ReferenceDataFileTest, MissingFileOrFolderIsReportedAsMissing) {
   ReferenceSetList sets = {TestReferenceSet("old", 3, 1)};
-  EXPECT_EQ(LoadReferenceData(sets, dir_.File("absent.dat")), kReferenceDataMissing);
+  // The code's text is the whole message: no detail would fit into it.
+  const Error absent = LoadReferenceData(sets, dir_.File("absent.dat"));
+  EXPECT_EQ(absent.code(), kReferenceDataMissing);
+  EXPECT_EQ(absent.detail(), "");
   EXPECT_TRUE(sets.empty());
-  EXPECT_EQ(LoadReferenceData(sets, dir_.path()), kReferenceDataMissing);
+  EXPECT_EQ(LoadReferenceData(sets, dir_.path()).code(), kReferenceDataMissing);
 }
 
 TEST(ReferenceDataTest, EncoderRefusesSetsTheFormatCannotHold) {
   for (const ReferenceSet& bad : {TestReferenceSet("29", 29, 1), TestReferenceSet("none", 0, 1), TestReferenceSet("4", 4, 1),
                                   TestReferenceSet(std::string(256, 'n'), 30, 1)}) {
-    std::string error;
-    EXPECT_TRUE(EncodeReferenceData({TestReferenceSet("fine", 3, 1), bad}, &error).empty());
-    EXPECT_FALSE(error.empty());
+    std::vector<uint8_t> bytes = {1, 2, 3};
+    const Error refused = EncodeReferenceData({TestReferenceSet("fine", 3, 1), bad}, bytes);
+    EXPECT_EQ(refused.code(), kReferenceSourceInvalid) << bad.EntryCount();
+    EXPECT_EQ(refused.detail().rfind("reference set 2 (", 0), 0u) << refused.detail();
+    EXPECT_TRUE(bytes.empty());
   }
 }
 
@@ -181,10 +188,10 @@ int Brightness(const ReferenceEntry& e) { return e.R + e.G + e.B; }
 TEST(ShippedReferenceDataTest, EncodesAndFollowsTheK7AndK3Layouts) {
   const std::string text = ReadShippedCsv();
   ReferenceSetList sets;
-  std::string error;
-  ASSERT_TRUE(ParseReferenceCsv(text, sets, error)) << error;
+  const Error parsed = ParseReferenceCsv(text, sets);
+  ASSERT_TRUE(parsed.ok()) << parsed.detail();
   EXPECT_EQ(FormatReferenceCsv(sets), text);  // dumping the data again must not churn the file
-  EXPECT_FALSE(EncodeReferenceData(sets, &error).empty()) << error;
+  EXPECT_FALSE(EncodedReferenceSets(sets).empty());
 
   int k7_sets = 0;
   int k3_sets = 0;

@@ -12,9 +12,10 @@ int main(int argc, char** argv) {
     std::fputs("usage: make-refdata SOURCE.csv OUT.dat\n", stderr);
     return 64;
   }
-  std::string error;
-  if (!tintara::MakeReferenceDataFile(argv[1], argv[2], error)) {
-    std::fprintf(stderr, "make-refdata: %s\n", error.c_str());
+  // The detail is the whole line: the file concerned and what is wrong with it.
+  const tintara::Error made = tintara::MakeReferenceDataFile(argv[1], argv[2]);
+  if (made.failed()) {
+    std::fprintf(stderr, "make-refdata: %s\n", made.detail().c_str());
     return 2;
   }
   return 0;

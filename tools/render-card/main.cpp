@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
   scene.drawCard = card != "none";
 
   ReferenceSetList sets;
-  if (LoadReferenceData(sets, refdata) != 0) {
+  if (LoadReferenceData(sets, refdata).failed()) {
     std::fprintf(stderr, "render-card: cannot load reference data %s\n", refdata.c_str());
     return 2;
   }

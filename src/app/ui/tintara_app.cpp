@@ -54,10 +54,10 @@ int CTintaraApp::InitInstance() {
 
   // Without the reference data nothing can be measured: its message ends the program. The exit
   // status is returned from here, as an exit asked for before the event loop runs would be lost.
-  const int referenceCode = LoadReferenceData(references_, options_.referenceDataPath);
-  if (referenceCode != 0) {
-    AppMessages().ShowError(referenceCode);
-    if (ErrorCodeEndsProgram(referenceCode)) return 1;
+  const Error reference = LoadReferenceData(references_, options_.referenceDataPath);
+  if (reference.failed()) {
+    AppMessages().ShowError(reference);
+    if (ErrorCodeEndsProgram(reference.code())) return 1;
   } else if (const Error scan = ScanProfileFolder(Settings().ProfileFolder(), profiles_);
              scan == kProfileFolderInvalid) {
     // The folder may only be out of reach for now (a drive not mounted yet): the status bar says

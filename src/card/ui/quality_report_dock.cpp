@@ -169,8 +169,11 @@ bool CQualityReportDock::SaveTable() const {
   const FileDialogAnswer answer = Presenter().AskFiles(request);
   if (!answer.ok || answer.paths.empty() || answer.paths.front().empty()) return false;
   const std::string& path = answer.paths.front();
-  if (!SaveQualityReportCsv(*report_, path)) {
-    Presenter().ShowMessageBox(StringOrEmpty(33030), "The quality report could not be saved as '" + path + "'.");
+  if (const Error saved = SaveQualityReportCsv(*report_, path); saved.failed()) {
+    // The cause the system gave (a missing folder, a full disk) on a line of its own.
+    const std::string cause = saved.detail().empty() ? "" : "\n" + saved.detail();
+    Presenter().ShowMessageBox(StringOrEmpty(33030),
+                               "The quality report could not be saved as '" + path + "'." + cause);
     return false;
   }
   return true;
