@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 #include "profiles/profile_file.h"
 
 namespace tintara {

@@ -19,7 +19,7 @@
 #include "app/settings_storage.h"
 #include "base/strings.h"
 #include "app/ui/child_frame.h"
-#include "app/ui/commands.h"
+#include "base/ui/commands.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/profile_bar.h"
 #include "app/ui/tintara_app.h"

@@ -20,7 +20,7 @@
 #include "app/ui/preferences_command.h"
 #include "app/ui/preferences_dialog.h"
 #include "app/ui/profile_bar.h"
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 #include "image/ui/tintara_doc.h"
 #include "support/run_command.h"
 #include "support/scripted_presenter.h"

@@ -11,7 +11,7 @@
 #include "app/settings.h"
 #include "app/settings_storage.h"
 #include "app/ui/child_frame.h"
-#include "app/ui/commands.h"
+#include "base/ui/commands.h"
 #include "app/ui/main_frame.h"
 #include "engine/reference_data.h"
 #include "image/ui/tintara_view.h"
