@@ -34,6 +34,7 @@
 #include "batch/ui/batch_command.h"
 #include "card/previous_outline.h"
 #include "card/ui/create_profile_command.h"
+#include "card/ui/marking_tool.h"
 #include "card/ui/quality_report_dock.h"
 #include "image/ui/image_file_dialogs.h"
 #include "image/ui/tintara_doc.h"
@@ -382,18 +383,18 @@ void CMainFrame::ConnectCommands() {
   on(cmd::kToolMove, [this] { SetTool(Tool::kMove); });
   on(cmd::kToolZoomIn, [this] { SetTool(Tool::kZoomIn); });
   on(cmd::kToolZoomOut, [this] { SetTool(Tool::kZoomOut); });
-  onView(cmd::kUnmark, [](CTintaraView& view) { view.OnUnmark(); });
-  onView(cmd::kTurnSelection, [](CTintaraView& view) { view.OnTurnSelection(); });
+  onView(cmd::kUnmark, [](CTintaraView& view) { CMarkingTool::Of(view)->OnUnmark(); });
+  onView(cmd::kTurnSelection, [](CTintaraView& view) { CMarkingTool::Of(view)->OnTurnSelection(); });
   onView(cmd::kUsePreviousOutline, [this](CTintaraView& view) {
     const std::optional<PreviousOutline> outline = ParsePreviousOutline(Settings().PreviousOutline());
-    if (!outline || !view.CanPlaceOutline(*outline)) return;
+    if (!outline || !CMarkingTool::Of(view)->CanPlaceOutline(*outline)) return;
     // The outline comes back with the card it was marked on.
     if (outline->model != cardModel_) SetCardModel(outline->model);
-    view.PlaceOutline(*outline);
+    CMarkingTool::Of(view)->PlaceOutline(*outline);
   });
 
   onDocument(cmd::kCreateProfile, [this](CTintaraDoc& doc) {
-    if (CTintaraView* view = ActiveView()) RunCreateProfileCommand(*this, doc, *view);
+    if (CTintaraView* view = ActiveView()) RunCreateProfileCommand(*this, doc, *CMarkingTool::Of(*view));
   });
   on(cmd::kQualityReport, [this] { CQualityReportDock::ShowIn(*this); });
   onDocument(cmd::kConvert, [this](CTintaraDoc& doc) { doc.OnConvert(SelectedProfile()); });
@@ -532,9 +533,9 @@ void CMainFrame::ConnectChild(CChildFrame* child) {
   });
   connect(child->view(), &CTintaraView::zoomChanged, this, &CMainFrame::UpdateTitle);
   child->view()->SetTool(static_cast<ViewTool>(tool_));
-  child->view()->SetCardModel(cardModel_);
+  CMarkingTool& marking = CMarkingTool::Install(*child->view(), cardModel_);
   connect(child->view(), &CTintaraView::toolRequested, this, [this](ViewTool tool) { SetTool(static_cast<Tool>(tool)); });
-  connect(child->view(), &CTintaraView::selectionChanged, this, &CMainFrame::UpdateCommandUI);
+  connect(&marking, &CMarkingTool::selectionChanged, this, &CMainFrame::UpdateCommandUI);
   // Once a closed window is gone, the next one (or none) is the current one.
   connect(child, &QObject::destroyed, this, [this] {
     QMetaObject::invokeMethod(
@@ -602,9 +603,9 @@ void CMainFrame::SetCardModel(CardModel model) {
   CTintaraView* active = ActiveView();
   ForEachView(mdiArea_, [&](CTintaraView& view) {
     if (&view == active) {
-      view.OnChooseCardModel(model);
+      CMarkingTool::Of(view)->OnChooseCardModel(model);
     } else {
-      view.SetCardModel(model);
+      CMarkingTool::Of(view)->SetCardModel(model);
       view.SetTool(ViewTool::kMark);
     }
   });
@@ -663,11 +664,12 @@ void CMainFrame::UpdateCommandUI() {
   check(cmd::kToolZoomOut, tool_ == Tool::kZoomOut);
   check(cmd::kMarkK7, cardModel_ == CardModel::K7);
   check(cmd::kMarkK3, cardModel_ == CardModel::K3);
-  for (int id : {cmd::kUnmark, cmd::kTurnSelection}) enable(id, view != nullptr && view->selection().Complete());
+  const CMarkingTool* marking = view ? CMarkingTool::Of(*view) : nullptr;
+  for (int id : {cmd::kUnmark, cmd::kTurnSelection}) enable(id, marking && marking->selection().Complete());
   const std::optional<PreviousOutline> previous =
-      view ? ParsePreviousOutline(Settings().PreviousOutline()) : std::nullopt;
-  enable(cmd::kUsePreviousOutline, previous && view->CanPlaceOutline(*previous));
-  enable(cmd::kCreateProfile, view != nullptr && view->selection().Complete());
+      marking ? ParsePreviousOutline(Settings().PreviousOutline()) : std::nullopt;
+  enable(cmd::kUsePreviousOutline, previous && marking->CanPlaceOutline(*previous));
+  enable(cmd::kCreateProfile, marking && marking->selection().Complete());
   enable(cmd::kQualityReport, CQualityReportDock::HasReport(*this));
 
   check(cmd::kViewToolbar, !toolBar_->isHidden());

@@ -9,6 +9,7 @@
 #include "app/ui/profile_bar.h"
 #include "card/profile_quality.h"
 #include "card/ui/card_in_sight.h"
+#include "card/ui/marking_tool.h"
 #include "card/ui/quality_report_dock.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
@@ -97,16 +98,17 @@ class WaitCursorPresenter final : public MessagePresenter {
 
 }  // namespace
 
-CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDoc& document, CTintaraView& view) {
+CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDoc& document, CMarkingTool& marking) {
   CreateProfileCommandResult result;
   WaitCursorPresenter wait;
-  const CKeepCardInSight keepCardInSight(view);
+  const CKeepCardInSight keepCardInSight(marking);
+  CTintaraView& view = marking.view();
 
   CreateProfileInputs inputs;
   inputs.image = &document.image();
   inputs.documentHasEmbeddedProfile = document.HasEmbeddedProfile();
   inputs.documentFileName = document.fileName();
-  inputs.selection = &view.selection();
+  inputs.selection = &marking.selection();
   inputs.references = &frame.references();
   inputs.referenceIndex = frame.SelectedReferenceIndex();
   inputs.checks = CardCheckSettingsOf(Settings());
@@ -128,7 +130,7 @@ CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDo
   frame.profileBar()->SelectProfile(id);
 
   const ProfileRecord& record = store.At(index);
-  if (const CardLayout* layout = view.selection().Layout()) {
+  if (const CardLayout* layout = marking.selection().Layout()) {
     const ProfileQualityReport quality =
         MeasureProfileQuality(*layout, result.outcome.workingReference, record.transform, engine.exposure);
     result.report = MakeQualityReportData(*layout, quality, record.name, ProfileBoxText(record));
@@ -136,7 +138,7 @@ CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDo
     dock->show();  // first, so that the first report can size the dock it is in
     dock->SetReport(*result.report);
     dock->raise();
-    view.SetMarkedAreas(quality.worstMatched);
+    marking.SetMarkedAreas(quality.worstMatched);
   }
 
   if (result.outcome.saveRequested) {

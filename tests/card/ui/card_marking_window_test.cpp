@@ -17,27 +17,28 @@ using CardMarkingWindowTest = test::CardWindowTest;
 TEST_F(CardMarkingWindowTest, CommandsFollowTheOutlineAndShareToolAndModel) {
   OpenCard();
   CTintaraView* view = frame_->ActiveView();
-  ASSERT_TRUE(view->selection().Complete());
+  CMarkingTool* marking = &Marking();
+  ASSERT_TRUE(marking->selection().Complete());
   const auto action = [&](int id) { return frame_->Action(id); };
   EXPECT_TRUE(action(cmd::kUnmark)->isEnabled());
   EXPECT_TRUE(action(cmd::kTurnSelection)->isEnabled());
 
   action(cmd::kTurnSelection)->trigger();
-  EXPECT_TRUE(view->selection().Layout()->Turned);
+  EXPECT_TRUE(marking->selection().Layout()->Turned);
   action(cmd::kMarkK3)->trigger();
-  EXPECT_EQ(view->cardModel(), CardModel::K3);
+  EXPECT_EQ(marking->cardModel(), CardModel::K3);
   EXPECT_EQ(view->tool(), ViewTool::kMark);
   EXPECT_TRUE(action(cmd::kToolMark)->isChecked());
-  EXPECT_EQ(view->selection().Layout()->areas.size(), 3u);
-  EXPECT_TRUE(view->selection().Layout()->Turned);
+  EXPECT_EQ(marking->selection().Layout()->areas.size(), 3u);
+  EXPECT_TRUE(marking->selection().Layout()->Turned);
   action(cmd::kToolZoomIn)->trigger();
   EXPECT_EQ(view->tool(), ViewTool::kZoomIn);
   EXPECT_TRUE(action(cmd::kToolZoomIn)->isChecked());
   EXPECT_FALSE(action(cmd::kToolMark)->isChecked());
 
-  const auto corners = view->selection().Corners();
+  const auto corners = marking->selection().Corners();
   action(cmd::kUnmark)->trigger();
-  EXPECT_FALSE(view->selection().Complete());
+  EXPECT_FALSE(marking->selection().Complete());
   EXPECT_FALSE(action(cmd::kUnmark)->isEnabled());
   EXPECT_FALSE(action(cmd::kTurnSelection)->isEnabled());
 
@@ -45,22 +46,23 @@ TEST_F(CardMarkingWindowTest, CommandsFollowTheOutlineAndShareToolAndModel) {
   action(cmd::kMarkK7)->trigger();
   ASSERT_TRUE(action(cmd::kUsePreviousOutline)->isEnabled());
   action(cmd::kUsePreviousOutline)->trigger();
-  EXPECT_EQ(view->selection().Corners(), corners);
+  EXPECT_EQ(marking->selection().Corners(), corners);
   EXPECT_EQ(frame_->cardModel(), CardModel::K3);
-  EXPECT_EQ(view->selection().Layout()->areas.size(), 3u);
+  EXPECT_EQ(marking->selection().Layout()->areas.size(), 3u);
   EXPECT_EQ(frame_->tool(), CMainFrame::Tool::kMove);
   EXPECT_TRUE(action(cmd::kToolMove)->isChecked());
 
   // A quarter turn of the image turns the outline; the same outline no longer fits the image.
   action(cmd::kRotateCw)->trigger();
-  ASSERT_TRUE(view->selection().Complete());
-  EXPECT_EQ(view->selection().Corners()[0].x, frame_->ActiveDocument()->image().width() - corners[3].y);
+  ASSERT_TRUE(marking->selection().Complete());
+  EXPECT_EQ(marking->selection().Corners()[0].x, frame_->ActiveDocument()->image().width() - corners[3].y);
   EXPECT_FALSE(action(cmd::kUsePreviousOutline)->isEnabled());
 }
 
 TEST_F(CardMarkingWindowTest, ThreePressesInTheWindowHandTheMoveToolToTheFrame) {
   OpenCard();
   CTintaraView* view = frame_->ActiveView();
+  CMarkingTool* marking = &Marking();
   frame_->Action(cmd::kUnmark)->trigger();
   frame_->Action(cmd::kToolMark)->trigger();
   EXPECT_EQ(frame_->tool(), CMainFrame::Tool::kMark);
@@ -71,7 +73,7 @@ TEST_F(CardMarkingWindowTest, ThreePressesInTheWindowHandTheMoveToolToTheFrame) 
     const QPointF w = view->ImageToWindow({c[2 * i], c[2 * i + 1]});
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(int(w.x() / r + 0.5), int(w.y() / r + 0.5)));
   }
-  ASSERT_TRUE(view->selection().Complete());
+  ASSERT_TRUE(marking->selection().Complete());
   EXPECT_EQ(frame_->tool(), CMainFrame::Tool::kMove);
   EXPECT_TRUE(frame_->Action(cmd::kToolMove)->isChecked());
   EXPECT_TRUE(frame_->Action(cmd::kCreateProfile)->isEnabled());
