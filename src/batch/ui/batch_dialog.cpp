@@ -30,9 +30,8 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "base/strings.h"
-#include "base/ui/commands.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/profile_bar.h"
+#include "profiles/ui/profile_bar.h"
+#include "profiles/ui/profile_commands.h"
 #include "base/ui/ui_text.h"
 #include "base/file_names.h"
 #include "batch/batch_job.h"
@@ -53,7 +52,7 @@ constexpr std::pair<const char*, BatchOutputRule> kOutputEntries[] = {
     {"Skip if image already exists", BatchOutputRule::kSkip}};
 
 // What the entries of the profile, operation and destination lists stand for, as their item data:
-// a profile's identity (as the main window's profile list keeps it), an operation, a folder.
+// a profile's identity (as the profile bar's list keeps it), an operation, a folder.
 QVariant EntryData(ProfileId profile) { return QVariant::fromValue<qulonglong>(profile); }
 QVariant EntryData(BatchOperation operation) { return QVariant(static_cast<int>(operation)); }
 QVariant EntryData(const std::string& folder) { return QVariant(ui::ToQString(folder)); }
@@ -105,7 +104,7 @@ QComboBox* DropDown(const char* name, QWidget* parent) {
 
 }  // namespace
 
-CBatchDialog::CBatchDialog(CMainFrame& frame) : QDialog(&frame), frame_(frame) {
+CBatchDialog::CBatchDialog(QWidget& owner, CProfileMenu& profiles) : QDialog(&owner), profiles_(profiles) {
   setObjectName(QString::fromLatin1(kDialogName));
   setWindowTitle(QStringLiteral("Batch"));
 
@@ -245,9 +244,9 @@ CBatchDialog::~CBatchDialog() {
   }
 }
 
-CBatchDialog& CBatchDialog::Of(CMainFrame& frame) {
-  auto* dialog = frame.findChild<CBatchDialog*>(QString::fromLatin1(kDialogName), Qt::FindDirectChildrenOnly);
-  if (!dialog) dialog = new CBatchDialog(frame);
+CBatchDialog& CBatchDialog::Of(QWidget& owner, CProfileMenu& profiles) {
+  auto* dialog = owner.findChild<CBatchDialog*>(QString::fromLatin1(kDialogName), Qt::FindDirectChildrenOnly);
+  if (!dialog) dialog = new CBatchDialog(owner, profiles);
   return *dialog;
 }
 
@@ -284,9 +283,9 @@ void CBatchDialog::Initialise() {
 }
 
 void CBatchDialog::FillProfileList() {
-  // The main window's list is sorted already and its entries carry the profiles' identities: a copy
+  // The profile bar's list is sorted already and its entries carry the profiles' identities: a copy
   // in its order sorts alike, so the same position selects the same profile.
-  const QComboBox* source = frame_.profileBar()->profileBox();
+  const QComboBox* source = profiles_.bar().profileBox();
   profileBox_->clear();
   for (int i = 0; i < source->count(); ++i) profileBox_->addItem(source->itemText(i), source->itemData(i));
   profileBox_->setCurrentIndex(source->currentIndex());
@@ -304,7 +303,7 @@ void CBatchDialog::AppendRow(const BatchItem& item) {
 void CBatchDialog::ShowItem(int row) {
   QTreeWidgetItem* line = list_->topLevelItem(row);
   const BatchItem& item = items_[static_cast<size_t>(row)];
-  const std::string texts[] = {ProfileText(item.profile, frame_.profiles()), OperationText(item.operation),
+  const std::string texts[] = {ProfileText(item.profile, profiles_.store()), OperationText(item.operation),
                                DestinationText(item.destinationFolder), OutputRuleText(item.output),
                                StatusText(item.outcome)};
   for (int column = kProfileColumn; column <= kStatusColumn; ++column) {
@@ -475,9 +474,9 @@ void CBatchDialog::OnApplyOutput() {
 }
 
 void CBatchDialog::OnAddProfile() {
-  const int before = frame_.profileBar()->profileBox()->count();
-  if (QAction* add = frame_.Action(cmd::kProfileAdd)) add->trigger();
-  if (frame_.profileBar()->profileBox()->count() > before) {
+  const int before = profiles_.bar().profileBox()->count();
+  profiles_.AddProfiles();
+  if (profiles_.bar().profileBox()->count() > before) {
     FillProfileList();
     OnApplyProfile();
   }
@@ -514,7 +513,7 @@ void CBatchDialog::OnProcess() {
   // The run works on copies: the dialog's items and the store stay the user-interface thread's,
   // and the run's reports bring each status back here in order.
   stopRequested_ = std::make_shared<std::atomic<bool>>(false);
-  worker_ = QThread::create([this, items = items_, store = frame_.profiles(), quality = Settings().JPEGQuality(),
+  worker_ = QThread::create([this, items = items_, store = profiles_.store(), quality = Settings().JPEGQuality(),
                              stop = stopRequested_]() mutable {
     RunBatchJob(
         items, store, quality,

@@ -21,9 +21,11 @@
 #include "app/ui/child_frame.h"
 #include "base/ui/commands.h"
 #include "app/ui/main_frame.h"
-#include "app/ui/profile_bar.h"
+#include "profiles/ui/profile_bar.h"
 #include "app/ui/tintara_app.h"
 #include "app/ui/window_placement.h"
+#include "card/ui/marking_commands.h"
+#include "image/ui/image_commands.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
 #include "profiles/profile_file.h"
@@ -222,8 +224,8 @@ TEST_F(MainFrameTest, ReferenceBoxFollowsTheCardModel) {
   EXPECT_EQ(popup[0]->text(), "Lumeno K7");
   EXPECT_EQ(popup[1]->text(), "Lumeno K3");
   popup[1]->trigger();
-  EXPECT_EQ(Frame().cardModel(), CardModel::K3);
-  EXPECT_EQ(Frame().tool(), CMainFrame::Tool::kMark);
+  EXPECT_EQ(Frame().marking().cardModel(), CardModel::K3);
+  EXPECT_EQ(Frame().imageCommands().tool(), ViewTool::kMark);
   EXPECT_TRUE(popup[1]->isChecked());
   EXPECT_FALSE(popup[0]->isChecked());
   EXPECT_TRUE(Frame().Action(cmd::kToolMark)->isChecked());
@@ -239,7 +241,7 @@ TEST_F(MainFrameTest, ReferenceBoxFollowsTheCardModel) {
   Trigger(cmd::kMarkK7);
   EXPECT_EQ(box->currentText(), "Studio");
   Trigger(cmd::kToolMove);
-  EXPECT_EQ(Frame().tool(), CMainFrame::Tool::kMove);
+  EXPECT_EQ(Frame().imageCommands().tool(), ViewTool::kMove);
   EXPECT_FALSE(Frame().Action(cmd::kToolMark)->isChecked());
 }
 

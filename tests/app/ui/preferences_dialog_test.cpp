@@ -19,7 +19,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/preferences_command.h"
 #include "app/ui/preferences_dialog.h"
-#include "app/ui/profile_bar.h"
+#include "profiles/ui/profile_bar.h"
 #include "base/ui/ui_text.h"
 #include "image/ui/tintara_doc.h"
 #include "support/run_command.h"

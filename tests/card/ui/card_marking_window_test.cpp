@@ -5,6 +5,8 @@
 
 #include "card/card_layout.h"
 #include "card/ui/card_window_fixture.h"
+#include "card/ui/marking_commands.h"
+#include "image/ui/image_commands.h"
 #include "image/ui/tintara_doc.h"
 
 namespace tintara {
@@ -47,9 +49,9 @@ TEST_F(CardMarkingWindowTest, CommandsFollowTheOutlineAndShareToolAndModel) {
   ASSERT_TRUE(action(cmd::kUsePreviousOutline)->isEnabled());
   action(cmd::kUsePreviousOutline)->trigger();
   EXPECT_EQ(marking->selection().Corners(), corners);
-  EXPECT_EQ(frame_->cardModel(), CardModel::K3);
+  EXPECT_EQ(frame_->marking().cardModel(), CardModel::K3);
   EXPECT_EQ(marking->selection().Layout()->areas.size(), 3u);
-  EXPECT_EQ(frame_->tool(), CMainFrame::Tool::kMove);
+  EXPECT_EQ(frame_->imageCommands().tool(), ViewTool::kMove);
   EXPECT_TRUE(action(cmd::kToolMove)->isChecked());
 
   // A quarter turn of the image turns the outline; the same outline no longer fits the image.
@@ -65,7 +67,7 @@ TEST_F(CardMarkingWindowTest, ThreePressesInTheWindowHandTheMoveToolToTheFrame) 
   CMarkingTool* marking = &Marking();
   frame_->Action(cmd::kUnmark)->trigger();
   frame_->Action(cmd::kToolMark)->trigger();
-  EXPECT_EQ(frame_->tool(), CMainFrame::Tool::kMark);
+  EXPECT_EQ(frame_->imageCommands().tool(), ViewTool::kMark);
   double c[6];
   ASSERT_EQ(std::sscanf(corners_.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf", &c[0], &c[1], &c[2], &c[3], &c[4], &c[5]), 6);
   const double r = view->DeviceRatio();
@@ -74,7 +76,7 @@ TEST_F(CardMarkingWindowTest, ThreePressesInTheWindowHandTheMoveToolToTheFrame) 
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(int(w.x() / r + 0.5), int(w.y() / r + 0.5)));
   }
   ASSERT_TRUE(marking->selection().Complete());
-  EXPECT_EQ(frame_->tool(), CMainFrame::Tool::kMove);
+  EXPECT_EQ(frame_->imageCommands().tool(), ViewTool::kMove);
   EXPECT_TRUE(frame_->Action(cmd::kToolMove)->isChecked());
   EXPECT_TRUE(frame_->Action(cmd::kCreateProfile)->isEnabled());
   EXPECT_TRUE(frame_->Action(cmd::kTurnSelection)->isEnabled());

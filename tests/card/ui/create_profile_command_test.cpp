@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/ui/profile_bar.h"
+#include "profiles/ui/profile_bar.h"
 #include "card/ui/create_profile_command.h"
 #include "card/ui/quality_report_dock.h"
 #include "card_window_fixture.h"

@@ -1,4 +1,4 @@
-#include "app/ui/profile_bar.h"
+#include "profiles/ui/profile_bar.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
