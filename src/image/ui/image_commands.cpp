@@ -11,6 +11,23 @@
 
 namespace tintara {
 
+namespace {
+
+// Registers a command on what `target` gives (the active document or view), enabled while there
+// is one.
+template <typename Target>
+void RegisterOn(CommandRegistry& commands, int id, std::function<Target*()> target,
+                std::function<void(Target&)> command) {
+  commands.Register(
+      id,
+      [target, command = std::move(command)] {
+        if (Target* t = target()) command(*t);
+      },
+      [target] { return target() != nullptr; });
+}
+
+}  // namespace
+
 CImageCommands::CImageCommands(CommandRegistry& commands, const DocumentWindows& windows,
                                std::function<const ProfileRecord*()> chosenProfile, QObject* parent)
     : QObject(parent), commands_(commands), windows_(windows), chosenProfile_(std::move(chosenProfile)) {
@@ -19,14 +36,8 @@ CImageCommands::CImageCommands(CommandRegistry& commands, const DocumentWindows&
 }
 
 void CImageCommands::RegisterDocumentCommands() {
-  const auto hasDocument = [this] { return windows_.ActiveDocument() != nullptr; };
-  const auto onDocument = [this, hasDocument](int id, std::function<void(CTintaraDoc&)> command) {
-    return commands_.Register(
-        id,
-        [this, command = std::move(command)] {
-          if (CTintaraDoc* doc = windows_.ActiveDocument()) command(*doc);
-        },
-        hasDocument);
+  const auto onDocument = [this](int id, std::function<void(CTintaraDoc&)> command) {
+    RegisterOn<CTintaraDoc>(commands_, id, [this] { return windows_.ActiveDocument(); }, std::move(command));
   };
   onDocument(cmd::kSave, [](CTintaraDoc& doc) { doc.OnFileSave(); });
   onDocument(cmd::kSaveAs, [](CTintaraDoc& doc) { doc.OnFileSaveAs(); });
@@ -81,14 +92,8 @@ void CImageCommands::ShowUndoKind() {
 }
 
 void CImageCommands::RegisterViewCommands() {
-  const auto hasView = [this] { return windows_.ActiveView() != nullptr; };
-  const auto onView = [this, hasView](int id, std::function<void(CTintaraView&)> command) {
-    commands_.Register(
-        id,
-        [this, command = std::move(command)] {
-          if (CTintaraView* view = windows_.ActiveView()) command(*view);
-        },
-        hasView);
+  const auto onView = [this](int id, std::function<void(CTintaraView&)> command) {
+    RegisterOn<CTintaraView>(commands_, id, [this] { return windows_.ActiveView(); }, std::move(command));
   };
   onView(cmd::kRealSize, [](CTintaraView& view) { view.OnRealSize(); });
   onView(cmd::kFitOnScreen, [](CTintaraView& view) { view.FitOnScreen(); });
@@ -98,7 +103,9 @@ void CImageCommands::RegisterViewCommands() {
 
   for (const auto& [id, tool] : {std::pair{cmd::kToolMove, ViewTool::kMove}, std::pair{cmd::kToolZoomIn, ViewTool::kZoomIn},
                                 std::pair{cmd::kToolZoomOut, ViewTool::kZoomOut}}) {
-    commands_.Register(id, [this, tool] { ChooseTool(tool); }, hasView, [this, tool] { return tool_ == tool; });
+    commands_.Register(
+        id, [this, tool] { ChooseTool(tool); }, [this] { return windows_.ActiveView() != nullptr; },
+        [this, tool] { return tool_ == tool; });
   }
 }
 

@@ -43,26 +43,21 @@ bool PromptSaveUnsavedProfiles(ProfileStore& store) {
 
 CProfileMenu::CProfileMenu(CommandRegistry& commands, ProfileStore& store, CProfileBar& bar)
     : store_(store), bar_(bar) {
-  const auto chosen = [this] { return SelectedProfile() != nullptr; };
   commands.Register(cmd::kProfileAdd, [this] { AddProfiles(); });
-  commands.Register(
-      cmd::kProfileSaveAs,
-      [this] {
-        const int index = store_.IndexOf(bar_.SelectedProfileId());
-        if (index < 0) return;
-        SaveProfileAsCommand(store_, index);
-        RefillProfileBox();
-      },
-      chosen);
-  commands.Register(
-      cmd::kProfileRemove,
-      [this] {
-        const int index = store_.IndexOf(bar_.SelectedProfileId());
-        if (index < 0) return;
-        RemoveProfileCommand(store_, index);
-        RefillProfileBox();
-      },
-      chosen);
+  // Save As and Remove work on the chosen profile, and only while there is one.
+  const auto onChosen = [this, &commands](int id, void (*command)(ProfileStore&, int)) {
+    commands.Register(
+        id,
+        [this, command] {
+          const int index = store_.IndexOf(bar_.SelectedProfileId());
+          if (index < 0) return;
+          command(store_, index);
+          RefillProfileBox();
+        },
+        [this] { return SelectedProfile() != nullptr; });
+  };
+  onChosen(cmd::kProfileSaveAs, SaveProfileAsCommand);
+  onChosen(cmd::kProfileRemove, RemoveProfileCommand);
 }
 
 const ProfileRecord* CProfileMenu::SelectedProfile() const { return store_.Find(bar_.SelectedProfileId()); }
