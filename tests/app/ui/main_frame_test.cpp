@@ -28,7 +28,6 @@
 #include "image/ui/image_commands.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
-#include "profiles/profile_file.h"
 #include "support/run_command.h"
 #include "support/scripted_presenter.h"
 #include "support/test_environment.h"
@@ -180,34 +179,6 @@ TEST_F(MainFrameTest, AnUnusableProfileFolderAtStartUpIsToldInTheStatusBarAndKep
     EXPECT_EQ(status[0].text, "The path to the color profile folder is not valid.");
     EXPECT_EQ(Settings().ProfileFolder(), folder);
   }
-}
-
-TEST_F(MainFrameTest, ProfileEntriesSortByTextAndStillStandForTheirProfiles) {
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("Zeta", ""));
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("alpha", "soft"));
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("Beta", ""));
-  QComboBox* box = Frame().profileBar()->profileBox();
-  EXPECT_EQ(BoxTexts(box), (std::vector<QString>{"alpha (soft)", "Beta", "Zeta"}));
-  EXPECT_EQ(box->currentIndex(), 0);
-  for (int entry = 0; entry < box->count(); ++entry) {
-    box->setCurrentIndex(entry);
-    ASSERT_NE(Frame().SelectedProfile(), nullptr);
-    EXPECT_EQ(ProfileBoxText(*Frame().SelectedProfile()).c_str(), box->itemText(entry));
-  }
-
-  // A refill keeps the entry selected by its text, wherever the new order puts it.
-  box->setCurrentIndex(1);  // "Beta"
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("Able", ""));
-  Frame().RefillProfileBox();
-  EXPECT_EQ(box->currentText(), "Beta");
-  EXPECT_EQ(Frame().SelectedProfile()->name, "Beta");
-
-  // The drop-down fits its widest entry, up to its limit.
-  EXPECT_LT(Frame().profileBar()->ProfileDropDownWidth(), CProfileBar::kMaxDropDownWidth);
-  EXPECT_GE(Frame().profileBar()->ProfileDropDownWidth(), box->fontMetrics().horizontalAdvance("alpha (soft)"));
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord(std::string(300, 'W'), ""));
-  Frame().RefillProfileBox();
-  EXPECT_EQ(Frame().profileBar()->ProfileDropDownWidth(), CProfileBar::kMaxDropDownWidth);
 }
 
 TEST_F(MainFrameTest, ReferenceBoxFollowsTheCardModel) {
@@ -382,31 +353,6 @@ TEST_F(MainFrameTest, UndoEntryFollowsTheKindOfUndo) {
   Frame().mdiArea()->setActiveSubWindow(child);
   Trigger(cmd::kConvert);
   EXPECT_EQ(undo->data().toInt(), cmd::kUndoConversion);
-}
-
-TEST_F(MainFrameTest, ProfileCommandsRefillTheBox) {
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("Middle", ""));
-  QComboBox* box = Frame().profileBar()->profileBox();
-  test::WriteFileBytes(dir_.File("Zulu.tnp"), test::TestProfileBytes(1.5, ""));
-  test::WriteFileBytes(dir_.File("Able.tnp"), test::TestProfileBytes(1.2, ""));
-  presenter_.fileAnswers.push_back({true, {dir_.File("Zulu.tnp"), dir_.File("Able.tnp")}, 0});
-  Trigger(cmd::kProfileAdd);
-  EXPECT_EQ(BoxTexts(box), (std::vector<QString>{"Able", "Middle", "Zulu"}));
-  EXPECT_EQ(box->currentText(), "Able") << "the last profile added is selected";
-  EXPECT_EQ(Frame().SelectedProfile(), &profiles_.At(2));
-
-  const std::string saved = dir_.File("copy.tnp");
-  presenter_.fileAnswers.push_back({true, {saved}, 0});
-  Trigger(cmd::kProfileSaveAs);
-  EXPECT_EQ(test::ReadFileText(saved), std::string(profiles_.At(2).bytes.begin(), profiles_.At(2).bytes.end()));
-
-  box->setCurrentIndex(1);  // "Middle", the first record of the store
-  Trigger(cmd::kProfileRemove);
-  EXPECT_EQ(BoxTexts(box), (std::vector<QString>{"Able", "Zulu"}));
-  EXPECT_EQ(profiles_.Count(), 2);
-  for (int entry = 0; entry < box->count(); ++entry) {
-    EXPECT_EQ(ProfileBoxText(*profiles_.Find(box->itemData(entry).toULongLong())).c_str(), box->itemText(entry));
-  }
 }
 
 TEST_F(MainFrameTest, ClosingAsksAboutUnsavedProfilesAndDocuments) {
