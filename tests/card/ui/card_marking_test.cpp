@@ -216,6 +216,17 @@ TEST_F(CardMarkingTest, DraggingAHandleHidesTheAreasUntilRelease) {
   for (int dy = -1; dy <= 1; ++dy) drawn += after.pixel(edge + QPoint(0, dy)) != kGrey;
   EXPECT_GT(drawn, 0);
   EXPECT_EQ(ParsePreviousOutline(Settings().PreviousOutline())->corners[2], (PointD{400, 600}));
+
+  // With a zoom tool the press on a handle drags it, and the release that ends the drag is no
+  // zoom click.
+  view_->OnToolCommand(ViewTool::kZoomOut);
+  const double zoom = view_->zoom();
+  Press(At(400, 600));
+  EXPECT_TRUE(marking_->handleDrag());
+  Move(At(380, 580), Qt::LeftButton);
+  Release(At(380, 580));
+  EXPECT_EQ(view_->zoom(), zoom);
+  EXPECT_EQ(marking_->selection().Corners()[2], (PointD{380, 580}));
 }
 
 // The drawing, pixel by pixel, at zoom 1 and 4: the outline dotted white on black, the handles
