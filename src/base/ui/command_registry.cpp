@@ -79,7 +79,7 @@ void CommandRegistry::AddAction(int id, QAction* action) {
   Connect(action, command->second);
 }
 
-void CommandRegistry::Connect(QAction* action, const std::shared_ptr<Command>& command) {
+void CommandRegistry::Connect(QAction* action, std::shared_ptr<Command> command) {
   runs_.emplace_back(action, command);
   QObject::connect(action, &QAction::triggered, &window_, [this, command] {
     if (command->run) command->run();

@@ -56,7 +56,7 @@ class CommandRegistry {
     Predicate enabled;
     Predicate checked;
   };
-  void Connect(QAction* action, const std::shared_ptr<Command>& command);
+  void Connect(QAction* action, std::shared_ptr<Command> command);
 
   QWidget& window_;
   std::multimap<int, QAction*> actions_;  // a command may have several actions
