@@ -108,6 +108,35 @@ CBatchDialog::CBatchDialog(QWidget& owner, CProfileMenu& profiles) : QDialog(&ow
   setObjectName(QString::fromLatin1(kDialogName));
   setWindowTitle(QStringLiteral("Batch"));
 
+  QGroupBox* itemsGroup = BuildItemsGroup();
+  close_ = Button("&Close", "close", this);
+  close_->setDefault(true);
+  close_->setAutoDefault(true);
+
+  QGroupBox* detailsGroup = BuildDetailsGroup();
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch(1);
+  bottom->addWidget(close_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(itemsGroup, 1);
+  layout->addWidget(detailsGroup);
+  layout->addLayout(bottom);
+
+  // Room beyond the columns' own widths goes to "Status", the column that can hold a long reason,
+  // and a few more rows show without scrolling.
+  resize(sizeHint().width() + 240, sizeHint().height() + 100);
+
+  // Down the list's buttons, then through the details in reading order, Close last.
+  QWidget* order[] = {list_,   addFiles_,   remove_,        removeAll_, profileBox_, addProfile_, operationBox_,
+                      destinationBox_, addFolder_, outputBox_, process_,   stop_,       close_};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  ConnectControls();
+  SetRunning(false);
+}
+
+QGroupBox* CBatchDialog::BuildItemsGroup() {
   auto* itemsGroup = new QGroupBox(QStringLiteral("Batch Items"), this);
   list_ = new QTreeWidget(itemsGroup);
   list_->setObjectName(QStringLiteral("itemList"));
@@ -146,10 +175,6 @@ CBatchDialog::CBatchDialog(QWidget& owner, CProfileMenu& profiles) : QDialog(&ow
   addFiles_ = Button("&Add...", "addFiles", itemsGroup);
   remove_ = Button("&Remove", "remove", itemsGroup);
   removeAll_ = Button("Remove Al&l", "removeAll", itemsGroup);
-  close_ = Button("&Close", "close", this);
-  close_->setDefault(true);
-  close_->setAutoDefault(true);
-
   auto* itemButtons = new QVBoxLayout;
   itemButtons->addWidget(addFiles_);
   itemButtons->addWidget(remove_);
@@ -158,7 +183,10 @@ CBatchDialog::CBatchDialog(QWidget& owner, CProfileMenu& profiles) : QDialog(&ow
   auto* itemsLayout = new QHBoxLayout(itemsGroup);
   itemsLayout->addWidget(list_, 1);
   itemsLayout->addLayout(itemButtons);
+  return itemsGroup;
+}
 
+QGroupBox* CBatchDialog::BuildDetailsGroup() {
   auto* detailsGroup = new QGroupBox(QStringLiteral("Details"), this);
   profileBox_ = DropDown("profileBox", detailsGroup);
   addProfile_ = Button("Add...", "addProfile", detailsGroup);
@@ -198,24 +226,10 @@ CBatchDialog::CBatchDialog(QWidget& owner, CProfileMenu& profiles) : QDialog(&ow
   details->setColumnStretch(1, 1);
   details->setColumnStretch(5, 1);
   details->setColumnMinimumWidth(3, 16);
+  return detailsGroup;
+}
 
-  auto* bottom = new QHBoxLayout;
-  bottom->addStretch(1);
-  bottom->addWidget(close_);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(itemsGroup, 1);
-  layout->addWidget(detailsGroup);
-  layout->addLayout(bottom);
-
-  // Room beyond the columns' own widths goes to "Status", the column that can hold a long reason,
-  // and a few more rows show without scrolling.
-  resize(sizeHint().width() + 240, sizeHint().height() + 100);
-
-  // Down the list's buttons, then through the details in reading order, Close last.
-  QWidget* order[] = {list_,   addFiles_,   remove_,        removeAll_, profileBox_, addProfile_, operationBox_,
-                      destinationBox_, addFolder_, outputBox_, process_,   stop_,       close_};
-  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-
+void CBatchDialog::ConnectControls() {
   connect(addFiles_, &QPushButton::clicked, this, &CBatchDialog::OnAddFiles);
   connect(remove_, &QPushButton::clicked, this, &CBatchDialog::OnRemoveSelected);
   connect(removeAll_, &QPushButton::clicked, this, &CBatchDialog::OnRemoveAll);
@@ -230,8 +244,6 @@ CBatchDialog::CBatchDialog(QWidget& owner, CProfileMenu& profiles) : QDialog(&ow
   connect(operationBox_, &QComboBox::activated, this, &CBatchDialog::OnApplyOperation);
   connect(destinationBox_, &QComboBox::activated, this, &CBatchDialog::OnApplyDestination);
   connect(outputBox_, &QComboBox::activated, this, &CBatchDialog::OnApplyOutput);
-
-  SetRunning(false);
 }
 
 CBatchDialog::~CBatchDialog() {

@@ -11,6 +11,7 @@
 #include "batch/batch_item.h"
 
 class QComboBox;
+class QGroupBox;
 class QProgressBar;
 class QPushButton;
 class QThread;
@@ -99,6 +100,11 @@ class CBatchDialog : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The dialog's two groups, "Batch Items" (the list and its buttons) and "Details" (the choices for
+  // the selected rows and the run), and what their controls do.
+  QGroupBox* BuildItemsGroup();
+  QGroupBox* BuildDetailsGroup();
+  void ConnectControls();
   void FillProfileList();
   void AppendRow(const BatchItem& item);
   void ShowItem(int row);
