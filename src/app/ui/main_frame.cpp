@@ -84,13 +84,13 @@ CMainFrame::CMainFrame(ProfileStore& profiles, const ReferenceSetList& reference
   image_ = new CImageCommands(commands_, *this, [this] { return SelectedProfile(); }, this);
   marking_ = new CMarkingCommands(commands_, *this, *image_, *profileMenu_, references_, *this, this);
   RegisterBatchCommand(commands_, *this, *profileMenu_);
-  commands_.AddUpdateStep([this] { ShowMenuForm(ActiveDocument() != nullptr); });
 
   BuildRecentFileEntries();
   BuildToolBar();
   addToolBar(Qt::TopToolBarArea, profileBar_);
   statusBar()->setObjectName("StatusBar");
   BuildMenus();
+  commands_.AddUpdateStep([this] { ShowMenuForm(ActiveDocument() != nullptr); });
   connect(profileBar_, &CProfileBar::profileSelectionChanged, this, &CMainFrame::UpdateCommandUI);
 
   // A window with no stored placement opens at a size that suits a photograph on this screen.
