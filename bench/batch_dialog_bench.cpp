@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   frame.resize(1200, 800);
   frame.show();
 
-  tintara::CBatchDialog& dialog = tintara::CBatchDialog::Of(frame);
+  tintara::CBatchDialog& dialog = tintara::CBatchDialog::Of(frame, frame.profileMenu());
   dialog.Initialise();
   dialog.show();
   dialog.AddFiles(paths);

@@ -21,6 +21,7 @@
 
 #include "app/messages.h"
 #include "app/settings.h"
+#include "card/ui/marking_tool.h"
 #include "engine/profile_engine.h"
 #include "image/image_buffer.h"
 #include "image/image_file.h"
@@ -195,6 +196,7 @@ void BM_HandleDrag(benchmark::State& state) {
   OpenDocument open;
   if (!open.Open()) return state.SkipWithError("open failed");
   tintara::CTintaraView& view = *open.view;
+  tintara::CMarkingTool& marking = tintara::CMarkingTool::Install(view, tintara::CardModel::K7);
   QWidget* viewport = view.viewport();
   const double ratio = view.DeviceRatio();
   const auto logical = [&](double x, double y) {
@@ -212,14 +214,14 @@ void BM_HandleDrag(benchmark::State& state) {
     send(QEvent::MouseButtonPress, logical(x, y), Qt::LeftButton, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, logical(x, y), Qt::LeftButton, Qt::NoButton);
   }
-  if (!view.selection().Complete()) return state.SkipWithError("the card was not marked");
+  if (!marking.selection().Complete()) return state.SkipWithError("the card was not marked");
   if (state.range(0) == 100) view.ZoomToRect(1.0, {3300, 2900, 4300, 3700});
   viewport->repaint();
 
-  const double cx = view.selection().Corners()[2].x;
-  const double cy = view.selection().Corners()[2].y;
+  const double cx = marking.selection().Corners()[2].x;
+  const double cy = marking.selection().Corners()[2].y;
   send(QEvent::MouseButtonPress, logical(cx, cy), Qt::LeftButton, Qt::LeftButton);
-  if (!view.handleDrag()) return state.SkipWithError("the press missed the handle");
+  if (!marking.handleDrag()) return state.SkipWithError("the press missed the handle");
   PaintCounter counter;
   viewport->installEventFilter(&counter);
   int step = 0;
@@ -235,7 +237,7 @@ void BM_HandleDrag(benchmark::State& state) {
   send(QEvent::MouseButtonRelease, logical(cx, cy), Qt::LeftButton, Qt::NoButton);
   state.counters["release ms"] = double(release.nsecsElapsed()) / 1e6;
   state.counters["zoom %"] = view.zoom() * 100.0;
-  if (view.handleDrag()) state.SkipWithError("the drag did not end");
+  if (marking.handleDrag()) state.SkipWithError("the drag did not end");
 }
 BENCHMARK(BM_HandleDrag)->Arg(0)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/settings.h"
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 
 namespace tintara {
 

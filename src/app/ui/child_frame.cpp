@@ -5,8 +5,8 @@
 #include <QKeySequence>
 #include <QMenu>
 
-#include "app/ui/commands.h"
-#include "app/ui/ui_text.h"
+#include "base/ui/commands.h"
+#include "base/ui/ui_text.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
 

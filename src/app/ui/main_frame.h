@@ -3,13 +3,13 @@
 #include <QMainWindow>
 #include <QUrl>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "card/card_model.h"
+#include "base/ui/command_registry.h"
 #include "engine/reference_data.h"
+#include "image/ui/document_windows.h"
 #include "profiles/profile_store.h"
 
 class QAction;
@@ -22,31 +22,29 @@ class QToolButton;
 namespace tintara {
 
 class CChildFrame;
+class CImageCommands;
+class CMarkingCommands;
 class CProfileBar;
-class CTintaraDoc;
-class CTintaraView;
+class CProfileMenu;
 class SettingsStorage;
 
-// The main window: the document windows in an MDI area, the image toolbar, the profile bar, the
-// status bar, the menus in their two forms (without a document: File, Profile, View, Help; with
-// one also the document entries, Image and Window) and the routing of every command to the
-// document, the view, the profile store or the application. The marking tool and card model the
-// views share live here too.
-class CMainFrame : public QMainWindow {
+// The main window, where the program's features come together: the document windows in an MDI
+// area, the image toolbar, the profile bar, the status bar and the menus in their two forms (without
+// a document: File, Profile, View, Help; with one also the document entries, Image and Window).
+// Each feature registers its own commands (the document and view commands, marking, the Profile
+// menu, Batch); the frame runs the window's own (Open, Close, Exit, the recent files, the bars, the
+// windows, help, About, Preferences), lays every command out in the menus and the toolbar and runs
+// the enabling pass after each.
+class CMainFrame : public QMainWindow, public DocumentWindows {
   Q_OBJECT
 
  public:
-  enum class Tool { kMove = 0, kMark = 1, kZoomIn = 2, kZoomOut = 3 };
-
   // `frameStore` keeps the window placement, the bar state and the recent files; `programFolder`
   // is where the help document lies. The store, the reference sets and `frameStore` must outlive
   // the frame. The bar state is restored here; the placement when the frame is shown.
   CMainFrame(ProfileStore& profiles, const ReferenceSetList& references, SettingsStorage& frameStore,
              std::string programFolder, QWidget* parent = nullptr);
   ~CMainFrame() override;
-
-  // The main window a widget belongs to, or nullptr.
-  static CMainFrame* Of(const QWidget* widget);
 
   // Places the frame as stored (or where the window system puts a new window) and shows it.
   void ShowWithStoredPlacement();
@@ -58,8 +56,9 @@ class CMainFrame : public QMainWindow {
 
   // The current document window (also while a dialog has the focus), its document and view.
   CChildFrame* ActiveChild() const;
-  CTintaraDoc* ActiveDocument() const;
-  CTintaraView* ActiveView() const;
+  CTintaraDoc* ActiveDocument() const override;
+  CTintaraView* ActiveView() const override;
+  std::vector<CTintaraView*> Views() const override;
 
   QMdiArea* mdiArea() const { return mdiArea_; }
   // The application's profile store and reference sets, which the frame's commands work on.
@@ -67,6 +66,11 @@ class CMainFrame : public QMainWindow {
   const ReferenceSetList& references() const { return references_; }
   CProfileBar* profileBar() const { return profileBar_; }
   QToolBar* toolBar() const { return toolBar_; }
+
+  // The features.
+  CProfileMenu& profileMenu() const { return *profileMenu_; }
+  CImageCommands& imageCommands() const { return *image_; }
+  CMarkingCommands& marking() const { return *marking_; }
 
   // Refill the profile bar's boxes: "Profile:" after the store changed, "Reference:" for the
   // current card model.
@@ -77,16 +81,9 @@ class CMainFrame : public QMainWindow {
   const ProfileRecord* SelectedProfile() const;
   int SelectedReferenceIndex() const;
 
-  // The view tool and the card model the views mark with. Choosing a model also picks the Mark
-  // tool and refills the reference box.
-  Tool tool() const { return tool_; }
-  void SetTool(Tool tool);
-  CardModel cardModel() const { return cardModel_; }
-  void SetCardModel(CardModel model);
-
   // The action of a command: the one in the menus (the toolbar shares it); the undo entry for both
   // undo commands.
-  QAction* Action(int id) const;
+  QAction* Action(int id) const { return commands_.Action(id); }
   // The toolbar's Mark button, with the "Selection" drop-down.
   QToolButton* markButton() const { return markButton_; }
   QMenu* selectionMenu() const { return selectionMenu_; }
@@ -109,10 +106,6 @@ class CMainFrame : public QMainWindow {
   // The maker's home page, opened by Help > Lumeno Online.
   static constexpr char kHomePage[] = "https://www.lumeno.example/tintara";
 
- signals:
-  void toolChanged();
-  void cardModelChanged();
-
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -120,23 +113,21 @@ class CMainFrame : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  QAction* MakeAction(int id, const char* iconName = nullptr);
-  void BuildActions();
+  void RegisterFrameCommands();
+  void BuildRecentFileEntries();
   void BuildToolBar();
   void BuildMenus();
-  void ConnectCommands();
+  // The menus in the form that fits: with or without the document entries.
+  void ShowMenuForm(bool withDocument);
   void AddRecentFile(const std::string& path);
   void RemoveRecentFile(const std::string& path);
   void StoreRecentFiles();
   void RebuildRecentFileEntries();
   void RebuildWindowMenu();
-  void SetUndoEntry(int id);
   void ArrangeIcons();
   bool CloseAllDocuments();
   void OnSubWindowActivated(QMdiSubWindow* window);
   void ConnectChild(CChildFrame* child);
-  // Runs a command, then brings the enabling up to date.
-  void Run(const std::function<void()>& command);
 
   ProfileStore& profiles_;
   const ReferenceSetList& references_;
@@ -148,19 +139,20 @@ class CMainFrame : public QMainWindow {
   CProfileBar* profileBar_ = nullptr;
   QToolButton* markButton_ = nullptr;
 
-  std::multimap<int, QAction*> actions_;  // a command may have a menu and a toolbar action
-  QAction* undoEntry_ = nullptr;  // 33000 or 33019, in the Image menu and on the toolbar
-  QAction* undoKey_ = nullptr;    // Ctrl+Z
-  QAction* popupK7_ = nullptr;    // the "Selection" drop-down's entries
+  CommandRegistry commands_;
+  std::unique_ptr<CProfileMenu> profileMenu_;
+  CImageCommands* image_ = nullptr;     // children of the frame
+  CMarkingCommands* marking_ = nullptr;
+
+  QAction* popupK7_ = nullptr;  // the "Selection" drop-down's entries
   QAction* popupK3_ = nullptr;
   QAction* zoomSeparator_ = nullptr;
   QAction* fileDocumentSeparator_ = nullptr;
   QAction* noRecentFile_ = nullptr;
   std::vector<QAction*> recentEntries_;
-  QAction* recentSeparator_ = nullptr;
 
   QMenu* fileMenu_ = nullptr;
-  QMenu* profileMenu_ = nullptr;
+  QMenu* profileMenuEntries_ = nullptr;
   QMenu* imageMenu_ = nullptr;
   QMenu* viewMenu_ = nullptr;
   QMenu* windowMenu_ = nullptr;
@@ -169,8 +161,6 @@ class CMainFrame : public QMainWindow {
   bool documentForm_ = false;
 
   std::vector<std::string> recentFiles_;
-  Tool tool_ = Tool::kMove;
-  CardModel cardModel_ = CardModel::K7;
   UrlOpener urlOpener_;
   bool updatingTitle_ = false;
 };

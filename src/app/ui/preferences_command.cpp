@@ -11,7 +11,7 @@
 #include "app/ui/child_frame.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/preferences_dialog.h"
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 #include "image/ui/tintara_doc.h"
 #include "profiles/profile_store.h"
 

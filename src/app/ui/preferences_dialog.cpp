@@ -17,7 +17,7 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "base/strings.h"
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 
 namespace tintara {
 namespace {

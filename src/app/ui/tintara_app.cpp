@@ -11,7 +11,7 @@
 #include "base/strings.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/qt_presenter.h"
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 
 namespace tintara {
 

@@ -1,13 +1,17 @@
 #include "batch/ui/batch_command.h"
 
+#include "base/ui/command_registry.h"
+#include "base/ui/commands.h"
 #include "batch/ui/batch_dialog.h"
 
 namespace tintara {
 
-void RunBatchCommand(CMainFrame& frame) {
-  CBatchDialog& dialog = CBatchDialog::Of(frame);
-  dialog.Initialise();
-  dialog.exec();
+void RegisterBatchCommand(CommandRegistry& commands, QWidget& owner, CProfileMenu& profiles) {
+  commands.Register(cmd::kBatch, [&owner, &profiles] {
+    CBatchDialog& dialog = CBatchDialog::Of(owner, profiles);
+    dialog.Initialise();
+    dialog.exec();
+  });
 }
 
 }  // namespace tintara

@@ -1,10 +1,14 @@
 #pragma once
 
+class QWidget;
+
 namespace tintara {
 
-class CMainFrame;
+class CommandRegistry;
+class CProfileMenu;
 
-// File > Batch: shows the program's one batch dialog modally over `frame`.
-void RunBatchCommand(CMainFrame& frame);
+// File > Batch: shows the program's one batch dialog modally over `owner`, with the profile menu's
+// profiles. Registered with the window's commands; `owner` and `profiles` must outlive them.
+void RegisterBatchCommand(CommandRegistry& commands, QWidget& owner, CProfileMenu& profiles);
 
 }  // namespace tintara

@@ -30,10 +30,9 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "base/strings.h"
-#include "app/ui/commands.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/profile_bar.h"
-#include "app/ui/ui_text.h"
+#include "profiles/ui/profile_bar.h"
+#include "profiles/ui/profile_commands.h"
+#include "base/ui/ui_text.h"
 #include "base/file_names.h"
 #include "batch/batch_job.h"
 #include "image/ui/image_file_dialogs.h"
@@ -53,7 +52,7 @@ constexpr std::pair<const char*, BatchOutputRule> kOutputEntries[] = {
     {"Skip if image already exists", BatchOutputRule::kSkip}};
 
 // What the entries of the profile, operation and destination lists stand for, as their item data:
-// a profile's identity (as the main window's profile list keeps it), an operation, a folder.
+// a profile's identity (as the profile bar's list keeps it), an operation, a folder.
 QVariant EntryData(ProfileId profile) { return QVariant::fromValue<qulonglong>(profile); }
 QVariant EntryData(BatchOperation operation) { return QVariant(static_cast<int>(operation)); }
 QVariant EntryData(const std::string& folder) { return QVariant(ui::ToQString(folder)); }
@@ -105,10 +104,39 @@ QComboBox* DropDown(const char* name, QWidget* parent) {
 
 }  // namespace
 
-CBatchDialog::CBatchDialog(CMainFrame& frame) : QDialog(&frame), frame_(frame) {
+CBatchDialog::CBatchDialog(QWidget& owner, CProfileMenu& profiles) : QDialog(&owner), profiles_(profiles) {
   setObjectName(QString::fromLatin1(kDialogName));
   setWindowTitle(QStringLiteral("Batch"));
 
+  QGroupBox* itemsGroup = BuildItemsGroup();
+  close_ = Button("&Close", "close", this);
+  close_->setDefault(true);
+  close_->setAutoDefault(true);
+
+  QGroupBox* detailsGroup = BuildDetailsGroup();
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch(1);
+  bottom->addWidget(close_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(itemsGroup, 1);
+  layout->addWidget(detailsGroup);
+  layout->addLayout(bottom);
+
+  // Room beyond the columns' own widths goes to "Status", the column that can hold a long reason,
+  // and a few more rows show without scrolling.
+  resize(sizeHint().width() + 240, sizeHint().height() + 100);
+
+  // Down the list's buttons, then through the details in reading order, Close last.
+  QWidget* order[] = {list_,   addFiles_,   remove_,        removeAll_, profileBox_, addProfile_, operationBox_,
+                      destinationBox_, addFolder_, outputBox_, process_,   stop_,       close_};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  ConnectControls();
+  SetRunning(false);
+}
+
+QGroupBox* CBatchDialog::BuildItemsGroup() {
   auto* itemsGroup = new QGroupBox(QStringLiteral("Batch Items"), this);
   list_ = new QTreeWidget(itemsGroup);
   list_->setObjectName(QStringLiteral("itemList"));
@@ -147,10 +175,6 @@ CBatchDialog::CBatchDialog(CMainFrame& frame) : QDialog(&frame), frame_(frame) {
   addFiles_ = Button("&Add...", "addFiles", itemsGroup);
   remove_ = Button("&Remove", "remove", itemsGroup);
   removeAll_ = Button("Remove Al&l", "removeAll", itemsGroup);
-  close_ = Button("&Close", "close", this);
-  close_->setDefault(true);
-  close_->setAutoDefault(true);
-
   auto* itemButtons = new QVBoxLayout;
   itemButtons->addWidget(addFiles_);
   itemButtons->addWidget(remove_);
@@ -159,7 +183,10 @@ CBatchDialog::CBatchDialog(CMainFrame& frame) : QDialog(&frame), frame_(frame) {
   auto* itemsLayout = new QHBoxLayout(itemsGroup);
   itemsLayout->addWidget(list_, 1);
   itemsLayout->addLayout(itemButtons);
+  return itemsGroup;
+}
 
+QGroupBox* CBatchDialog::BuildDetailsGroup() {
   auto* detailsGroup = new QGroupBox(QStringLiteral("Details"), this);
   profileBox_ = DropDown("profileBox", detailsGroup);
   addProfile_ = Button("Add...", "addProfile", detailsGroup);
@@ -199,24 +226,10 @@ CBatchDialog::CBatchDialog(CMainFrame& frame) : QDialog(&frame), frame_(frame) {
   details->setColumnStretch(1, 1);
   details->setColumnStretch(5, 1);
   details->setColumnMinimumWidth(3, 16);
+  return detailsGroup;
+}
 
-  auto* bottom = new QHBoxLayout;
-  bottom->addStretch(1);
-  bottom->addWidget(close_);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(itemsGroup, 1);
-  layout->addWidget(detailsGroup);
-  layout->addLayout(bottom);
-
-  // Room beyond the columns' own widths goes to "Status", the column that can hold a long reason,
-  // and a few more rows show without scrolling.
-  resize(sizeHint().width() + 240, sizeHint().height() + 100);
-
-  // Down the list's buttons, then through the details in reading order, Close last.
-  QWidget* order[] = {list_,   addFiles_,   remove_,        removeAll_, profileBox_, addProfile_, operationBox_,
-                      destinationBox_, addFolder_, outputBox_, process_,   stop_,       close_};
-  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-
+void CBatchDialog::ConnectControls() {
   connect(addFiles_, &QPushButton::clicked, this, &CBatchDialog::OnAddFiles);
   connect(remove_, &QPushButton::clicked, this, &CBatchDialog::OnRemoveSelected);
   connect(removeAll_, &QPushButton::clicked, this, &CBatchDialog::OnRemoveAll);
@@ -231,8 +244,6 @@ CBatchDialog::CBatchDialog(CMainFrame& frame) : QDialog(&frame), frame_(frame) {
   connect(operationBox_, &QComboBox::activated, this, &CBatchDialog::OnApplyOperation);
   connect(destinationBox_, &QComboBox::activated, this, &CBatchDialog::OnApplyDestination);
   connect(outputBox_, &QComboBox::activated, this, &CBatchDialog::OnApplyOutput);
-
-  SetRunning(false);
 }
 
 CBatchDialog::~CBatchDialog() {
@@ -245,9 +256,9 @@ CBatchDialog::~CBatchDialog() {
   }
 }
 
-CBatchDialog& CBatchDialog::Of(CMainFrame& frame) {
-  auto* dialog = frame.findChild<CBatchDialog*>(QString::fromLatin1(kDialogName), Qt::FindDirectChildrenOnly);
-  if (!dialog) dialog = new CBatchDialog(frame);
+CBatchDialog& CBatchDialog::Of(QWidget& owner, CProfileMenu& profiles) {
+  auto* dialog = owner.findChild<CBatchDialog*>(QString::fromLatin1(kDialogName), Qt::FindDirectChildrenOnly);
+  if (!dialog) dialog = new CBatchDialog(owner, profiles);
   return *dialog;
 }
 
@@ -284,9 +295,9 @@ void CBatchDialog::Initialise() {
 }
 
 void CBatchDialog::FillProfileList() {
-  // The main window's list is sorted already and its entries carry the profiles' identities: a copy
+  // The profile bar's list is sorted already and its entries carry the profiles' identities: a copy
   // in its order sorts alike, so the same position selects the same profile.
-  const QComboBox* source = frame_.profileBar()->profileBox();
+  const QComboBox* source = profiles_.bar().profileBox();
   profileBox_->clear();
   for (int i = 0; i < source->count(); ++i) profileBox_->addItem(source->itemText(i), source->itemData(i));
   profileBox_->setCurrentIndex(source->currentIndex());
@@ -304,7 +315,7 @@ void CBatchDialog::AppendRow(const BatchItem& item) {
 void CBatchDialog::ShowItem(int row) {
   QTreeWidgetItem* line = list_->topLevelItem(row);
   const BatchItem& item = items_[static_cast<size_t>(row)];
-  const std::string texts[] = {ProfileText(item.profile, frame_.profiles()), OperationText(item.operation),
+  const std::string texts[] = {ProfileText(item.profile, profiles_.store()), OperationText(item.operation),
                                DestinationText(item.destinationFolder), OutputRuleText(item.output),
                                StatusText(item.outcome)};
   for (int column = kProfileColumn; column <= kStatusColumn; ++column) {
@@ -475,9 +486,9 @@ void CBatchDialog::OnApplyOutput() {
 }
 
 void CBatchDialog::OnAddProfile() {
-  const int before = frame_.profileBar()->profileBox()->count();
-  if (QAction* add = frame_.Action(cmd::kProfileAdd)) add->trigger();
-  if (frame_.profileBar()->profileBox()->count() > before) {
+  const int before = profiles_.bar().profileBox()->count();
+  profiles_.AddProfiles();
+  if (profiles_.bar().profileBox()->count() > before) {
     FillProfileList();
     OnApplyProfile();
   }
@@ -514,7 +525,7 @@ void CBatchDialog::OnProcess() {
   // The run works on copies: the dialog's items and the store stay the user-interface thread's,
   // and the run's reports bring each status back here in order.
   stopRequested_ = std::make_shared<std::atomic<bool>>(false);
-  worker_ = QThread::create([this, items = items_, store = frame_.profiles(), quality = Settings().JPEGQuality(),
+  worker_ = QThread::create([this, items = items_, store = profiles_.store(), quality = Settings().JPEGQuality(),
                              stop = stopRequested_]() mutable {
     RunBatchJob(
         items, store, quality,

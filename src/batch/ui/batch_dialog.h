@@ -11,6 +11,7 @@
 #include "batch/batch_item.h"
 
 class QComboBox;
+class QGroupBox;
 class QProgressBar;
 class QPushButton;
 class QThread;
@@ -18,12 +19,12 @@ class QTreeWidget;
 
 namespace tintara {
 
-class CMainFrame;
+class CProfileMenu;
 
 // The Batch dialog: a list of photographs, each with its profile, operation, destination folder and
-// output rule, and the run over them. One dialog lives under the main window for the whole program,
-// so the items, their statuses and the destination folders stay from one opening to the next; every
-// opening starts with Initialise().
+// output rule, and the run over them. One dialog lives under its owner (the main window) for the
+// whole program, so the items, their statuses and the destination folders stay from one opening to
+// the next; every opening starts with Initialise().
 //
 // The run goes on a thread of its own over a copy of the items and of the profile store, and reports
 // each item's start and end back here, so the dialog keeps painting and answers Stop while a large
@@ -37,14 +38,15 @@ class CBatchDialog : public QDialog {
   // The output list's entries, in order.
   enum OutputEntry { kCreateCopy, kOverwriteExisting, kSkipExisting };
 
-  explicit CBatchDialog(CMainFrame& frame);
+  // The profiles are the profile menu's: its store, the profile bar's list and Profile > Add.
+  CBatchDialog(QWidget& owner, CProfileMenu& profiles);
   ~CBatchDialog() override;
 
-  // The one dialog of `frame`, made on first use.
-  static CBatchDialog& Of(CMainFrame& frame);
+  // The one dialog of `owner`, made on first use.
+  static CBatchDialog& Of(QWidget& owner, CProfileMenu& profiles);
 
   // Brings the controls up to date for an opening: progress at 0 of 10, the profile list from the
-  // main window's, the destination, operation and output lists, the rows from the items (a profile
+  // profile bar's, the destination, operation and output lists, the rows from the items (a profile
   // that has left the store is taken out of its items) and the buttons.
   void Initialise();
 
@@ -98,6 +100,11 @@ class CBatchDialog : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The dialog's two groups, "Batch Items" (the list and its buttons) and "Details" (the choices for
+  // the selected rows and the run), and what their controls do.
+  QGroupBox* BuildItemsGroup();
+  QGroupBox* BuildDetailsGroup();
+  void ConnectControls();
   void FillProfileList();
   void AppendRow(const BatchItem& item);
   void ShowItem(int row);
@@ -109,7 +116,7 @@ class CBatchDialog : public QDialog {
   void OnItemReported(int index, const BatchOutcome& outcome, int done);
   void OnRunEnded(const std::vector<BatchItem>& result);
 
-  CMainFrame& frame_;
+  CProfileMenu& profiles_;
   std::vector<BatchItem> items_;
   std::vector<std::string> folders_;
 

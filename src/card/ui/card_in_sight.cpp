@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "card/card_selection.h"
+#include "card/ui/marking_tool.h"
 #include "image/ui/tintara_view.h"
 
 namespace tintara {
@@ -44,7 +45,7 @@ QPoint PlaceBoxBeside(const QRect& box, const QRect& avoid, const QRect& screen)
   return best ? best->at : box.topLeft();
 }
 
-CKeepCardInSight::CKeepCardInSight(const CTintaraView& view) : view_(view) {
+CKeepCardInSight::CKeepCardInSight(const CMarkingTool& marking) : marking_(marking) {
   if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
 }
 
@@ -74,14 +75,15 @@ void CKeepCardInSight::MoveOffTheCard(QDialog& dialog) const {
 }
 
 QRect CKeepCardInSight::OutlineOnScreen() const {
-  const CardSelection& selection = view_.selection();
+  const CardSelection& selection = marking_.selection();
   if (!selection.Complete()) return {};
-  const QWidget* viewport = view_.viewport();
+  const CTintaraView& view = marking_.view();
+  const QWidget* viewport = view.viewport();
   // The view maps image points to device pixels; the widget places in logical pixels.
-  const double ratio = view_.DeviceRatio();
+  const double ratio = view.DeviceRatio();
   QRectF bounds;
   for (const PointD& corner : selection.Corners()) {
-    const QPointF at = view_.ImageToWindow(QPointF(corner.x, corner.y)) / ratio;
+    const QPointF at = view.ImageToWindow(QPointF(corner.x, corner.y)) / ratio;
     bounds = bounds.isNull() ? QRectF(at, QSizeF(1, 1)) : bounds.united(QRectF(at, QSizeF(1, 1)));
   }
   const QRect shown = bounds.toAlignedRect() & viewport->rect();

@@ -8,18 +8,18 @@ class QDialog;
 
 namespace tintara {
 
-class CTintaraView;
+class CMarkingTool;
 
 // Where a box of `box`'s size goes so that it does not cover `avoid`: beside it on the side with
 // the most room on `screen` (right, left, below, above), centred on it along that side and kept on
 // the screen. A box that covers nothing stays where it is; where no side has room it stays too.
 QPoint PlaceBoxBeside(const QRect& box, const QRect& avoid, const QRect& screen);
 
-// For as long as it lives, every dialog that opens is moved off the card outline of `view`, so
+// For as long as it lives, every dialog that opens is moved off the card outline of `marking`, so
 // the crosses the findings put on the card stay in sight while the photographer reads about them.
 class CKeepCardInSight final : public QObject {
  public:
-  explicit CKeepCardInSight(const CTintaraView& view);
+  explicit CKeepCardInSight(const CMarkingTool& marking);
   ~CKeepCardInSight() override;
   CKeepCardInSight(const CKeepCardInSight&) = delete;
   CKeepCardInSight& operator=(const CKeepCardInSight&) = delete;
@@ -33,7 +33,7 @@ class CKeepCardInSight final : public QObject {
   // none of it shows.
   QRect OutlineOnScreen() const;
 
-  const CTintaraView& view_;
+  const CMarkingTool& marking_;
 };
 
 }  // namespace tintara

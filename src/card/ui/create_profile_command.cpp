@@ -2,17 +2,18 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMainWindow>
 
 #include "app/messages.h"
 #include "app/settings.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/profile_bar.h"
 #include "card/profile_quality.h"
 #include "card/ui/card_in_sight.h"
+#include "card/ui/marking_tool.h"
 #include "card/ui/quality_report_dock.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
 #include "profiles/profile_file.h"
+#include "profiles/ui/profile_bar.h"
 #include "profiles/ui/profile_commands.h"
 
 namespace tintara {
@@ -97,25 +98,28 @@ class WaitCursorPresenter final : public MessagePresenter {
 
 }  // namespace
 
-CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDoc& document, CTintaraView& view) {
+CreateProfileCommandResult RunCreateProfileCommand(CTintaraDoc& document, CMarkingTool& marking, CProfileMenu& profiles,
+                                                   const ReferenceSetList& references, int referenceIndex,
+                                                   QMainWindow& window) {
   CreateProfileCommandResult result;
   WaitCursorPresenter wait;
-  const CKeepCardInSight keepCardInSight(view);
+  const CKeepCardInSight keepCardInSight(marking);
+  CTintaraView& view = marking.view();
 
   CreateProfileInputs inputs;
   inputs.image = &document.image();
   inputs.documentHasEmbeddedProfile = document.HasEmbeddedProfile();
   inputs.documentFileName = document.fileName();
-  inputs.selection = &view.selection();
-  inputs.references = &frame.references();
-  inputs.referenceIndex = frame.SelectedReferenceIndex();
+  inputs.selection = &marking.selection();
+  inputs.references = &references;
+  inputs.referenceIndex = referenceIndex;
   inputs.checks = CardCheckSettingsOf(Settings());
   inputs.fit = FitParametersOf(Settings());
   // Painted now, not when the event loop next runs: the message box that follows would otherwise
   // ask about crosses the user cannot see yet.
   inputs.beforeFinding = [&view] { view.viewport()->repaint(); };
 
-  ProfileStore& store = frame.profiles();
+  ProfileStore& store = profiles.store();
   EngineContext engine;
   result.outcome = RunCreateProfile(inputs, store, engine, AppMessages());
   // Sampling set the crosses on every path, also when the run stopped.
@@ -124,28 +128,27 @@ CreateProfileCommandResult RunCreateProfileCommand(CMainFrame& frame, CTintaraDo
 
   const int index = result.outcome.storeIndex;
   const ProfileId id = store.IdAt(index);
-  frame.RefillProfileBox();
-  frame.profileBar()->SelectProfile(id);
+  profiles.RefillProfileBox();
+  profiles.bar().SelectProfile(id);
 
   const ProfileRecord& record = store.At(index);
-  if (const CardLayout* layout = view.selection().Layout()) {
+  if (const CardLayout* layout = marking.selection().Layout()) {
     const ProfileQualityReport quality =
         MeasureProfileQuality(*layout, result.outcome.workingReference, record.transform, engine.exposure);
     result.report = MakeQualityReportData(*layout, quality, record.name, ProfileBoxText(record));
-    CQualityReportDock* dock = CQualityReportDock::In(frame);
+    CQualityReportDock* dock = CQualityReportDock::In(window);
     dock->show();  // first, so that the first report can size the dock it is in
     dock->SetReport(*result.report);
     dock->raise();
-    view.SetMarkedAreas(quality.worstMatched);
+    marking.SetMarkedAreas(quality.worstMatched);
   }
 
   if (result.outcome.saveRequested) {
     SaveProfileAsCommand(store, index);
     // A save gives the entry its file's name; the new profile stays the selected one.
-    frame.RefillProfileBox();
-    frame.profileBar()->SelectProfile(id);
+    profiles.RefillProfileBox();
+    profiles.bar().SelectProfile(id);
   }
-  frame.UpdateCommandUI();
   return result;
 }
 

@@ -14,13 +14,9 @@
 namespace tintara {
 namespace {
 
-// Zoomed coordinates of points on the image stay far inside this (the zoom limits keep them within
-// 32767); holding them here only keeps a stray value from overflowing an int.
-constexpr double kFar = 1 << 24;
+int RoundAway(double v) { return DevicePixel(std::round(v)); }  // std::round rounds halves away from zero
 
-int Whole(double v) { return static_cast<int>(std::clamp(v, -kFar, kFar)); }
-
-int RoundAway(double v) { return Whole(std::round(v)); }  // std::round rounds halves away from zero
+QPointF At(const PointD& p) { return QPointF(p.x, p.y); }
 
 const QColor kOutlineColour(255, 255, 255);
 const QColor kGapColour(0, 0, 0);
@@ -46,7 +42,7 @@ void DrawClosed(QPainter& painter, const std::array<QPoint, 4>& points) {
 }
 
 std::array<QPoint, 4> Drawn(const std::array<PointD, 4>& quad, const ViewMapping& map) {
-  return {map.Draw(quad[0]), map.Draw(quad[1]), map.Draw(quad[2]), map.Draw(quad[3])};
+  return {map.Draw(At(quad[0])), map.Draw(At(quad[1])), map.Draw(At(quad[2])), map.Draw(At(quad[3]))};
 }
 
 // The points the outline's area covers, in image pixels; how many are used.
@@ -72,16 +68,8 @@ int OutlinePoints(const CardSelection& s, std::array<PointD, 4>& out) {
 
 }  // namespace
 
-QPoint ViewMapping::Draw(const PointD& p) const {
-  return QPoint(Whole(std::ceil(zoom * p.x)) - scroll.x(), Whole(std::ceil(zoom * p.y)) - scroll.y());
-}
-
-QPointF ViewMapping::Centre(const PointD& p) const {
-  return QPointF(zoom * p.x - scroll.x(), zoom * p.y - scroll.y());
-}
-
 QRect HandleRect(const PointD& corner, const ViewMapping& map) {
-  const QPointF c = map.Centre(corner);
+  const QPointF c = map.ToWindow(At(corner));
   const int left = RoundAway(c.x() - 4.0);
   const int top = RoundAway(c.y() - 4.0);
   const int right = RoundAway(c.x() + 4.0);
@@ -111,18 +99,11 @@ QRect OutlineArea(const CardSelection& selection, const ViewMapping& map, bool l
   }
   int widen = selection.Complete() ? 8 : 4;
   if (labelled) widen += 24;
-  const int left = Whole(std::floor(minX * map.zoom)) - map.scroll.x() - widen;
-  const int top = Whole(std::floor(minY * map.zoom)) - map.scroll.y() - widen;
-  const int right = Whole(std::ceil(maxX * map.zoom)) - map.scroll.x() + widen;
-  const int bottom = Whole(std::ceil(maxY * map.zoom)) - map.scroll.y() + widen;
+  const int left = DevicePixel(std::floor(minX * map.zoom)) - map.scroll.x() - widen;
+  const int top = DevicePixel(std::floor(minY * map.zoom)) - map.scroll.y() - widen;
+  const int right = DevicePixel(std::ceil(maxX * map.zoom)) - map.scroll.x() + widen;
+  const int bottom = DevicePixel(std::ceil(maxY * map.zoom)) - map.scroll.y() + widen;
   return QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
-QRect ZoomBandArea(const ZoomBand& band, const ViewMapping& map) {
-  if (!band.active) return {};
-  const QPoint a = map.Draw(band.start);
-  const QPoint b = map.Draw(band.end);
-  return QRect(a, b).normalized().adjusted(-1, -1, 1, 1);
 }
 
 void PaintSelection(QPainter& painter, const CardSelection& selection, const ViewMapping& map, bool dragging) {
@@ -133,16 +114,16 @@ void PaintSelection(QPainter& painter, const CardSelection& selection, const Vie
   const auto& c = selection.Corners();
 
   if (!selection.Complete()) {
-    const QPoint p0 = map.Draw(c[0]);
-    const QPoint rubber = map.Draw(selection.RubberPoint());
+    const QPoint p0 = map.Draw(At(c[0]));
+    const QPoint rubber = map.Draw(At(selection.RubberPoint()));
     if (selection.Clicked() == 1) {
       DrawDotted(painter, [&] { painter.drawLine(p0, rubber); });
     } else {
       // The fourth corner of the parallelogram the third click would make, held inside the
       // zoomed image as the completed corner will be.
-      const QPoint p1 = map.Draw(c[1]);
-      const int w = Whole(map.imageWidth * map.zoom);
-      const int h = Whole(map.imageHeight * map.zoom);
+      const QPoint p1 = map.Draw(At(c[1]));
+      const int w = DevicePixel(map.imageWidth * map.zoom);
+      const int h = DevicePixel(map.imageHeight * map.zoom);
       const QPoint s = map.scroll;
       QPoint q = rubber - p1 + p0 + s;
       q.setX(std::clamp(q.x(), 0, std::max(0, w - 1)));
@@ -208,22 +189,6 @@ void PaintAreaLabels(QPainter& painter, const CardSelection& selection, const st
     painter.drawRect(box.adjusted(0, 0, -1, -1));
     painter.drawText(box, Qt::AlignCenter, text);
   }
-  painter.restore();
-}
-
-void PaintZoomBand(QPainter& painter, const ZoomBand& band, const ViewMapping& map) {
-  if (!band.active) return;
-  const QRect r = QRect(map.Draw(band.start), map.Draw(band.end)).normalized();
-  if (r.width() < 2 || r.height() < 2) return;
-  painter.save();
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  painter.setBrush(Qt::NoBrush);
-  QPen dashes(Qt::white, 1.0, Qt::DashLine);
-  dashes.setCosmetic(true);
-  painter.setPen(dashes);
-  // A stroked QRect reaches one pixel past right() and bottom(); the band's right and bottom edges
-  // lie one pixel inside the pointer's pixel.
-  painter.drawRect(r.adjusted(0, 0, -2, -2));
   painter.restore();
 }
 

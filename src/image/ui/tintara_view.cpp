@@ -14,10 +14,6 @@
 #include <cstring>
 
 #include "app/messages.h"
-#include "app/settings.h"
-#include "base/result_codes.h"
-#include "card/card_layout.h"
-#include "card/previous_outline.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/view_zoom.h"
 
@@ -32,9 +28,6 @@ const QColor kHatchColour(191, 191, 191);
 // 8, so the hatch scrolls with the image.
 int HatchPhase(int scroll) { return ((-scroll) % 8 + 8) % 8; }
 
-// The one-time message after an outline is complete: how to adjust it and what comes next.
-constexpr int kOutlineMarkedMessage = 40700;
-
 // A click of the Zoom-in tool zooms by this (not 4/3: the tool has always used it).
 constexpr double kZoomToolFactor = 1.33;
 // A band smaller than this in both directions (device pixels) counts as a click.
@@ -43,19 +36,16 @@ constexpr int kBandClickSize = 8;
 }  // namespace
 
 CTintaraView::CTintaraView(CTintaraDoc* document, QWidget* parent)
-    : QAbstractScrollArea(parent),
-      document_(document),
-      selection_(std::make_unique<CardSelection>(static_cast<const CardSelectionHost&>(*this))) {
+    : QAbstractScrollArea(parent), document_(document) {
   // Every pixel of the viewport is painted on every paint (image, background or hatch), so Qt need
   // not clear it first: no flicker, and no wasted fill.
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAttribute(Qt::WA_NoSystemBackground);
-  // The rubber line, the hover cursor over the handles and the tool tips follow the pointer
-  // without a button down.
+  // The interaction's drawing, cursors and tool tips follow the pointer without a button down.
   viewport()->setMouseTracking(true);
   zoomInCursor_ = ZoomCursor(true);
   zoomOutCursor_ = ZoomCursor(false);
-  UpdateCursor(QPoint(-1, -1));
+  ShowCursorAt(QPoint(-1, -1));
   if (document_) {
     connect(document_, &CTintaraDoc::opened, this, [this] { OnUpdate(kHintFitAfterOpen); });
     connect(document_, &CTintaraDoc::pixelsChanged, this, [this] { OnUpdate(0); });
@@ -63,7 +53,10 @@ CTintaraView::CTintaraView(CTintaraDoc* document, QWidget* parent)
   }
 }
 
-CTintaraView::~CTintaraView() = default;
+CTintaraView::~CTintaraView() {
+  // The interaction works on the view: it goes while the view is whole.
+  interaction_.reset();
+}
 
 const DisplayBitmap* CTintaraView::Bitmap() const {
   if (testBitmap_) return testBitmap_;
@@ -80,8 +73,6 @@ int CTintaraView::ImageHeight() const {
   return document_ ? document_->image().height() : 0;
 }
 
-CardModel CTintaraView::MarkingCardModel() const { return cardModel_; }
-
 double CTintaraView::ClampZoom(double z) const { return tintara::ClampZoom(z, ImageWidth(), ImageHeight()); }
 
 double CTintaraView::DeviceRatio() const { return viewport()->devicePixelRatioF(); }
@@ -97,15 +88,18 @@ QPoint CTintaraView::ScrollPosition() const {
   return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
-QPointF CTintaraView::WindowToImage(QPointF windowPoint) const {
-  const QPoint scroll = ScrollPosition();
-  return QPointF((windowPoint.x() + scroll.x()) / zoom_, (windowPoint.y() + scroll.y()) / zoom_);
+ViewMapping CTintaraView::Mapping() const {
+  ViewMapping map;
+  map.zoom = zoom_;
+  map.scroll = ScrollPosition();
+  map.imageWidth = ImageWidth();
+  map.imageHeight = ImageHeight();
+  return map;
 }
 
-QPointF CTintaraView::ImageToWindow(QPointF imagePoint) const {
-  const QPoint scroll = ScrollPosition();
-  return QPointF(imagePoint.x() * zoom_ - scroll.x(), imagePoint.y() * zoom_ - scroll.y());
-}
+QPointF CTintaraView::WindowToImage(QPointF windowPoint) const { return Mapping().ToImage(windowPoint); }
+
+QPointF CTintaraView::ImageToWindow(QPointF imagePoint) const { return Mapping().ToWindow(imagePoint); }
 
 void CTintaraView::SetZoom(double z) { zoom_ = z; }
 
@@ -363,15 +357,8 @@ void CTintaraView::paintEvent(QPaintEvent* event) {
   if (ratio != 1.0) painter.scale(1.0 / ratio, 1.0 / ratio);
   const ViewMapping map = Mapping();
   PaintZoomBand(painter, band_, map);
-  PaintSelection(painter, *selection_, map, handleDrag_);
-  if (!handleDrag_) PaintAreaLabels(painter, *selection_, markedAreas_, map);
+  if (interaction_) interaction_->Paint(painter, map);
   painter.restore();
-}
-
-void CTintaraView::SetMarkedAreas(std::vector<int> areaIndices) {
-  UpdateOutline();  // the labels there before
-  markedAreas_ = std::move(areaIndices);
-  UpdateOutline();
 }
 
 void CTintaraView::resizeEvent(QResizeEvent* event) {
@@ -381,33 +368,14 @@ void CTintaraView::resizeEvent(QResizeEvent* event) {
 
 void CTintaraView::scrollContentsBy(int, int) { viewport()->update(); }
 
-// ---- marking ----
-
-ViewMapping CTintaraView::Mapping() const {
-  ViewMapping map;
-  map.zoom = zoom_;
-  map.scroll = ScrollPosition();
-  map.imageWidth = ImageWidth();
-  map.imageHeight = ImageHeight();
-  return map;
-}
+// ---- tools ----
 
 QPoint CTintaraView::DevicePoint(QPointF position) const {
   const double ratio = DeviceRatio();
   return QPoint(static_cast<int>(std::floor(position.x() * ratio)), static_cast<int>(std::floor(position.y() * ratio)));
 }
 
-PointD CTintaraView::ImagePoint(QPoint devicePoint) const {
-  const QPointF p = WindowToImage(QPointF(devicePoint));
-  return {p.x(), p.y()};
-}
-
-PointD CTintaraView::RoundedImagePoint(QPoint devicePoint) const {
-  const PointD p = ImagePoint(devicePoint);
-  return {std::round(p.x), std::round(p.y)};
-}
-
-void CTintaraView::UpdateDeviceRect(const QRect& rect) {
+void CTintaraView::RepaintDeviceRect(const QRect& rect) {
   if (rect.isEmpty()) return;
   const double ratio = DeviceRatio();
   if (ratio == 1.0) {
@@ -421,166 +389,53 @@ void CTintaraView::UpdateDeviceRect(const QRect& rect) {
   viewport()->update(QRect(QPoint(left, top), QPoint(right, bottom)));
 }
 
-QRect CTintaraView::OutlineRect() const { return OutlineArea(*selection_, Mapping(), !markedAreas_.empty()); }
-
-void CTintaraView::UpdateOutline() { UpdateDeviceRect(OutlineRect()); }
-
-void CTintaraView::UpdateBand() { UpdateDeviceRect(ZoomBandArea(band_, Mapping())); }
+void CTintaraView::UpdateBand() { RepaintDeviceRect(ZoomBandArea(band_, Mapping())); }
 
 void CTintaraView::ClearBand() {
   UpdateBand();
   band_ = ZoomBand{};
 }
 
-void CTintaraView::OutlineChanged() {
-  markedAreas_.clear();
-  emit selectionChanged();
+void CTintaraView::CancelZoomBand() {
+  if (band_.active) ClearBand();
+  band_.armed = tool_ == ViewTool::kZoomIn;
 }
 
-void CTintaraView::RememberOutline() {
-  if (const std::optional<PreviousOutline> outline = OutlineOf(*selection_, ImageWidth(), ImageHeight())) {
-    Settings().SetPreviousOutline(FormatPreviousOutline(*outline));
-  }
+void CTintaraView::SetInteraction(std::unique_ptr<ViewInteraction> interaction) {
+  interaction_ = std::move(interaction);
+  viewport()->update();
 }
 
 void CTintaraView::SetTool(ViewTool tool) {
   tool_ = tool;
   band_.armed = tool == ViewTool::kZoomIn;
-  UpdateCursor(viewport()->mapFromGlobal(QCursor::pos()));
-}
-
-void CTintaraView::ApplyToolCommand(ViewTool tool) {
-  ClearBand();
-  SetTool(tool);
-  if (selection_->InProgress()) {
-    UpdateOutline();
-    selection_->Reset();
-    OutlineChanged();
-  }
+  ShowCursorAt(viewport()->mapFromGlobal(QCursor::pos()));
 }
 
 void CTintaraView::OnToolCommand(ViewTool tool) {
-  if (handleDrag_) EndHandleDrag();
   panning_ = false;
-  ApplyToolCommand(tool);
-}
-
-void CTintaraView::OnChooseCardModel(CardModel model) {
-  if (handleDrag_) EndHandleDrag();
-  panning_ = false;
-  cardModel_ = model;
+  if (interaction_) interaction_->ToolChosen(tool);
   ClearBand();
-  SetTool(ViewTool::kMark);
-  UpdateOutline();
-  if (selection_->Complete()) {
-    // The corners and Turned stay; the areas are those of the new model.
-    if (selection_->CreateHandles() == kSelectionIncomplete) {
-      selection_->Reset();
-    } else {
-      selection_->Relayout();
-      RememberOutline();
-    }
-  } else if (selection_->InProgress()) {
-    selection_->Reset();
-  }
-  UpdateOutline();
-  OutlineChanged();
+  SetTool(tool);
 }
 
-void CTintaraView::OnUnmark() {
-  if (handleDrag_) {
-    handleDrag_ = false;
-    draggedCorner_ = 4;
-  }
-  if (selection_->InProgress() || selection_->Complete()) {
-    UpdateOutline();
-    selection_->Reset();
-    OutlineChanged();
-  }
-  if (band_.active) ClearBand();
-  band_.armed = tool_ == ViewTool::kZoomIn;
-}
-
-void CTintaraView::OnTurnSelection() {
-  if (!selection_->Complete() || handleDrag_) return;
-  UpdateOutline();
-  selection_->TurnHalf();
-  UpdateOutline();
-  RememberOutline();
-  OutlineChanged();
+void CTintaraView::RequestTool(ViewTool tool) {
+  OnToolCommand(tool);
+  emit toolRequested(tool);
 }
 
 void CTintaraView::OnImageTurned(bool clockwise) {
-  if (handleDrag_) {
-    handleDrag_ = false;
-    draggedCorner_ = 4;
-  }
   ClearBand();
-  if (selection_->Complete()) {
-    if (clockwise) {
-      selection_->RotateClockwise();
-    } else {
-      selection_->RotateCounterClockwise();
-    }
-    OutlineChanged();
-  } else if (selection_->InProgress()) {
-    // Two corners on the unturned image would lead the third press astray.
-    selection_->Reset();
-    OutlineChanged();
-  }
+  if (interaction_) interaction_->ImageTurned(clockwise);
   // The document's pixelsChanged after the turn repaints the view.
 }
 
-bool CTintaraView::CanPlaceOutline(const PreviousOutline& outline) const {
-  return outline.imageWidth == ImageWidth() && outline.imageHeight == ImageHeight() && ImageWidth() > 0;
-}
-
-bool CTintaraView::PlaceOutline(const PreviousOutline& outline) {
-  if (!CanPlaceOutline(outline)) return false;
-  if (handleDrag_) EndHandleDrag();
-  UpdateOutline();
-  const bool placed = selection_->Place(outline.corners, outline.turned) != kSelectionIncomplete;
-  UpdateOutline();
-  OutlineChanged();
-  if (!placed) return false;
-  ApplyToolCommand(ViewTool::kMove);
-  emit toolRequested(ViewTool::kMove);
-  return true;
-}
-
-void CTintaraView::EndHandleDrag() {
-  handleDrag_ = false;
-  draggedCorner_ = 4;
-  selection_->Relayout();
-  UpdateOutline();
-  RememberOutline();
-  OutlineChanged();
-}
-
-QString CTintaraView::AreaTipAt(QPoint devicePoint) const {
-  const CardLayout* layout = selection_->Layout();
-  if (tool_ != ViewTool::kMove || !selection_->Complete() || !layout || handleDrag_) return {};
-  const int at = layout->AreaAt(ImagePoint(devicePoint));
-  if (at < 0) return {};
-  const ColorArea& area = layout->areas[static_cast<size_t>(at)];
-  const QString name = tr("Area %1").arg(area.index + 1);
-  // A fresh layout holds no measurement; Create Profile measures every area.
-  if (area.pixelCount == 0 && area.Valid && !area.Unreliable) return tr("%1: not measured yet").arg(name);
-  const QString state = !area.Valid ? tr("invalid") : area.Unreliable ? tr("unreliable") : tr("valid");
-  return tr("%1: %2\n%3 pixels\nMean colour R %4, G %5, B %6")
-      .arg(name, state)
-      .arg(area.pixelCount)
-      .arg(area.mean[0])
-      .arg(area.mean[1])
-      .arg(area.mean[2]);
-}
-
-void CTintaraView::UpdateCursor(QPoint devicePoint) {
-  const int handle = HandleAt(*selection_, devicePoint, Mapping());
-  const int corner = handleDrag_ ? draggedCorner_ : handle;
-  if (corner >= 0 && corner < 4) {
-    viewport()->setCursor(corner == 0 || corner == 2 ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor);
-    return;
+void CTintaraView::ShowCursorAt(QPoint devicePoint) {
+  if (interaction_) {
+    if (const std::optional<Qt::CursorShape> shape = interaction_->CursorAt(devicePoint)) {
+      viewport()->setCursor(*shape);
+      return;
+    }
   }
   switch (tool_) {
     case ViewTool::kMove:
@@ -604,100 +459,47 @@ void CTintaraView::mousePressEvent(QMouseEvent* event) {
     return;
   }
   const QPoint device = DevicePoint(event->position());
-  if (handleDrag_) EndHandleDrag();
   panning_ = false;
-
-  // A handle takes the press whatever the tool: the outline is adjusted the same way with each.
-  const int handle = HandleAt(*selection_, device, Mapping());
-  if (handle >= 0) {
-    handleDrag_ = true;
-    draggedCorner_ = handle;
-    UpdateOutline();  // the areas go while the corner moves
-    UpdateCursor(device);
-    return;
-  }
-
-  switch (tool_) {
-    case ViewTool::kMove:
-      panPoint_ = device;
-      panning_ = true;
-      break;
-    case ViewTool::kMark: {
-      if (selection_->Complete()) {
-        UpdateOutline();
-        selection_->Reset();
-        OutlineChanged();
-      }
-      const PointD p = ImagePoint(device);
-      // The last column and row cannot start an area; a press there, or past the image, is ignored.
-      if (p.x < ImageWidth() - 1 && p.y < ImageHeight() - 1) {
-        selection_->AddCorner(p.x, p.y);
-        selection_->SetRubberPoint(p);
-        UpdateOutline();
-        if (selection_->Complete()) {
-          RememberOutline();
-          OutlineChanged();
-          ApplyToolCommand(ViewTool::kMove);
-          emit toolRequested(ViewTool::kMove);
-          AppMessages().ShowOnce(kOutlineMarkedMessage, false);
+  if (!interaction_ || !interaction_->MousePress(device)) {
+    switch (tool_) {
+      case ViewTool::kMove:
+        panPoint_ = device;
+        panning_ = true;
+        break;
+      case ViewTool::kMark:
+        break;
+      case ViewTool::kZoomIn: {
+        const QPointF p = Mapping().RoundedToImage(device);
+        if (!band_.active) {
+          band_.active = true;
+          band_.start = p;
         }
+        band_.end = p;
+        UpdateBand();
+        break;
       }
-      break;
+      case ViewTool::kZoomOut:
+        ClearBand();
+        break;
     }
-    case ViewTool::kZoomIn: {
-      const PointD p = RoundedImagePoint(device);
-      if (!band_.active) {
-        band_.active = true;
-        band_.start = p;
-      }
-      band_.end = p;
-      UpdateBand();
-      break;
-    }
-    case ViewTool::kZoomOut:
-      ClearBand();
-      break;
   }
-  UpdateCursor(device);
+  ShowCursorAt(device);
 }
 
 void CTintaraView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint device = DevicePoint(event->position());
   const bool leftDown = (event->buttons() & Qt::LeftButton) != 0;
-  if (handleDrag_ && selection_->Complete()) {
-    if (!leftDown) {
-      EndHandleDrag();
-      UpdateCursor(device);
-      return;
-    }
-    PointD p = RoundedImagePoint(device);
-    // The corner may reach the image's right and bottom edges; the image ends there and at 0.
-    p.x = std::clamp(p.x, 0.0, static_cast<double>(ImageWidth()));
-    p.y = std::clamp(p.y, 0.0, static_cast<double>(ImageHeight()));
-    const QRect before = OutlineRect();
-    selection_->SetCorner(draggedCorner_, p.x, p.y);
-    UpdateDeviceRect(before.united(OutlineRect()));
-    return;
-  }
-  if (tool_ == ViewTool::kMark && selection_->InProgress()) {
-    PointD p = RoundedImagePoint(device);
-    if (p.x >= ImageWidth()) p.x = ImageWidth() - 1;
-    if (p.y >= ImageHeight()) p.y = ImageHeight() - 1;
-    const QRect before = OutlineRect();
-    selection_->SetRubberPoint(p);
-    UpdateDeviceRect(before.united(OutlineRect()));
-    return;
-  }
+  if (interaction_ && interaction_->MouseMove(device, leftDown)) return;
   if (tool_ == ViewTool::kZoomIn && band_.active && leftDown) {
     const QRect before = ZoomBandArea(band_, Mapping());
-    band_.end = RoundedImagePoint(device);
-    UpdateDeviceRect(before.united(ZoomBandArea(band_, Mapping())));
+    band_.end = Mapping().RoundedToImage(device);
+    RepaintDeviceRect(before.united(ZoomBandArea(band_, Mapping())));
     return;
   }
   if (tool_ == ViewTool::kMove && panning_) {
     if (!leftDown) {
       panning_ = false;
-      UpdateCursor(device);
+      ShowCursorAt(device);
       return;
     }
     // The scroll bars hold the position between 0 and the zoomed image's extent past the window.
@@ -706,7 +508,26 @@ void CTintaraView::mouseMoveEvent(QMouseEvent* event) {
     panPoint_ = device;
     return;
   }
-  UpdateCursor(device);
+  ShowCursorAt(device);
+}
+
+void CTintaraView::ZoomToBand(QPoint devicePoint) {
+  band_.end = Mapping().RoundedToImage(devicePoint);
+  UpdateBand();
+  const ImageRect rect{std::min(band_.start.x(), band_.end.x()), std::min(band_.start.y(), band_.end.y()),
+                       std::max(band_.start.x(), band_.end.x()), std::max(band_.start.y(), band_.end.y())};
+  band_ = ZoomBand{};
+  band_.armed = true;
+  const double bandWidth = rect.right - rect.left;
+  const double bandHeight = rect.bottom - rect.top;
+  const QSize client = ClientSize();
+  if (bandWidth * zoom_ < kBandClickSize && bandHeight * zoom_ < kBandClickSize) {
+    ZoomToRect(zoom_ * kZoomToolFactor, rect);
+  } else if (bandWidth > bandHeight) {
+    ZoomToRect(client.width() / bandWidth, rect);
+  } else {
+    ZoomToRect(client.height() / bandHeight, rect);
+  }
 }
 
 void CTintaraView::mouseReleaseEvent(QMouseEvent* event) {
@@ -715,41 +536,23 @@ void CTintaraView::mouseReleaseEvent(QMouseEvent* event) {
     return;
   }
   const QPoint device = DevicePoint(event->position());
-  if (tool_ == ViewTool::kZoomIn && band_.active && !handleDrag_) {
-    band_.end = RoundedImagePoint(device);
-    UpdateBand();
-    const ImageRect rect{std::min(band_.start.x, band_.end.x), std::min(band_.start.y, band_.end.y),
-                         std::max(band_.start.x, band_.end.x), std::max(band_.start.y, band_.end.y)};
-    band_ = ZoomBand{};
-    band_.armed = true;
-    const double bandWidth = rect.right - rect.left;
-    const double bandHeight = rect.bottom - rect.top;
-    const QSize client = ClientSize();
-    if (bandWidth * zoom_ < kBandClickSize && bandHeight * zoom_ < kBandClickSize) {
-      ZoomToRect(zoom_ * kZoomToolFactor, rect);
-    } else if (bandWidth > bandHeight) {
-      ZoomToRect(client.width() / bandWidth, rect);
-    } else {
-      ZoomToRect(client.height() / bandHeight, rect);
-    }
-    UpdateCursor(device);
-    return;
-  }
-  if (tool_ == ViewTool::kZoomIn) {
+  // A release that ends the interaction's drag is not a click of the zoom tools.
+  const bool taken = interaction_ && interaction_->MouseRelease(device);
+  if (tool_ == ViewTool::kZoomIn && band_.active && !taken) {
+    ZoomToBand(device);
+  } else if (tool_ == ViewTool::kZoomIn) {
     ClearBand();
     band_.armed = true;
-  } else if (tool_ == ViewTool::kZoomOut && !handleDrag_) {
+  } else if (tool_ == ViewTool::kZoomOut && !taken) {
     ClearBand();
     ZoomOutAt(device);
   }
-  if (handleDrag_) EndHandleDrag();
   panning_ = false;
-  UpdateCursor(device);
+  ShowCursorAt(device);
 }
 
 void CTintaraView::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-    OnUnmark();
+  if (interaction_ && interaction_->KeyPress(*event)) {
     event->accept();
     return;
   }
@@ -759,7 +562,7 @@ void CTintaraView::keyPressEvent(QKeyEvent* event) {
 bool CTintaraView::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
-    const QString tip = AreaTipAt(DevicePoint(QPointF(help->pos())));
+    const QString tip = interaction_ ? interaction_->ToolTipAt(DevicePoint(QPointF(help->pos()))) : QString();
     if (tip.isEmpty()) {
       QToolTip::hideText();
       event->ignore();

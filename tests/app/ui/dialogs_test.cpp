@@ -26,7 +26,7 @@
 #include "app/ui/once_dialog.h"
 #include "app/ui/profile_description_dialog.h"
 #include "app/ui/qt_presenter.h"
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 #include "image/ui/enter_zoom_dialog.h"
 #include "image/ui/jpeg_save_dialog.h"
 #include "support/run_command.h"

@@ -19,14 +19,15 @@
 #include "app/settings_storage.h"
 #include "base/strings.h"
 #include "app/ui/child_frame.h"
-#include "app/ui/commands.h"
+#include "base/ui/commands.h"
 #include "app/ui/main_frame.h"
-#include "app/ui/profile_bar.h"
+#include "profiles/ui/profile_bar.h"
 #include "app/ui/tintara_app.h"
 #include "app/ui/window_placement.h"
+#include "card/ui/marking_commands.h"
+#include "image/ui/image_commands.h"
 #include "image/ui/tintara_doc.h"
 #include "image/ui/tintara_view.h"
-#include "profiles/profile_file.h"
 #include "support/run_command.h"
 #include "support/scripted_presenter.h"
 #include "support/test_environment.h"
@@ -180,34 +181,6 @@ TEST_F(MainFrameTest, AnUnusableProfileFolderAtStartUpIsToldInTheStatusBarAndKep
   }
 }
 
-TEST_F(MainFrameTest, ProfileEntriesSortByTextAndStillStandForTheirProfiles) {
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("Zeta", ""));
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("alpha", "soft"));
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("Beta", ""));
-  QComboBox* box = Frame().profileBar()->profileBox();
-  EXPECT_EQ(BoxTexts(box), (std::vector<QString>{"alpha (soft)", "Beta", "Zeta"}));
-  EXPECT_EQ(box->currentIndex(), 0);
-  for (int entry = 0; entry < box->count(); ++entry) {
-    box->setCurrentIndex(entry);
-    ASSERT_NE(Frame().SelectedProfile(), nullptr);
-    EXPECT_EQ(ProfileBoxText(*Frame().SelectedProfile()).c_str(), box->itemText(entry));
-  }
-
-  // A refill keeps the entry selected by its text, wherever the new order puts it.
-  box->setCurrentIndex(1);  // "Beta"
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("Able", ""));
-  Frame().RefillProfileBox();
-  EXPECT_EQ(box->currentText(), "Beta");
-  EXPECT_EQ(Frame().SelectedProfile()->name, "Beta");
-
-  // The drop-down fits its widest entry, up to its limit.
-  EXPECT_LT(Frame().profileBar()->ProfileDropDownWidth(), CProfileBar::kMaxDropDownWidth);
-  EXPECT_GE(Frame().profileBar()->ProfileDropDownWidth(), box->fontMetrics().horizontalAdvance("alpha (soft)"));
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord(std::string(300, 'W'), ""));
-  Frame().RefillProfileBox();
-  EXPECT_EQ(Frame().profileBar()->ProfileDropDownWidth(), CProfileBar::kMaxDropDownWidth);
-}
-
 TEST_F(MainFrameTest, ReferenceBoxFollowsTheCardModel) {
   QComboBox* box = Frame().profileBar()->referenceBox();
   EXPECT_EQ(BoxTexts(box), (std::vector<QString>{"Alpha7", "Studio"}));
@@ -222,8 +195,8 @@ TEST_F(MainFrameTest, ReferenceBoxFollowsTheCardModel) {
   EXPECT_EQ(popup[0]->text(), "Lumeno K7");
   EXPECT_EQ(popup[1]->text(), "Lumeno K3");
   popup[1]->trigger();
-  EXPECT_EQ(Frame().cardModel(), CardModel::K3);
-  EXPECT_EQ(Frame().tool(), CMainFrame::Tool::kMark);
+  EXPECT_EQ(Frame().marking().cardModel(), CardModel::K3);
+  EXPECT_EQ(Frame().imageCommands().tool(), ViewTool::kMark);
   EXPECT_TRUE(popup[1]->isChecked());
   EXPECT_FALSE(popup[0]->isChecked());
   EXPECT_TRUE(Frame().Action(cmd::kToolMark)->isChecked());
@@ -239,7 +212,7 @@ TEST_F(MainFrameTest, ReferenceBoxFollowsTheCardModel) {
   Trigger(cmd::kMarkK7);
   EXPECT_EQ(box->currentText(), "Studio");
   Trigger(cmd::kToolMove);
-  EXPECT_EQ(Frame().tool(), CMainFrame::Tool::kMove);
+  EXPECT_EQ(Frame().imageCommands().tool(), ViewTool::kMove);
   EXPECT_FALSE(Frame().Action(cmd::kToolMark)->isChecked());
 }
 
@@ -380,31 +353,6 @@ TEST_F(MainFrameTest, UndoEntryFollowsTheKindOfUndo) {
   Frame().mdiArea()->setActiveSubWindow(child);
   Trigger(cmd::kConvert);
   EXPECT_EQ(undo->data().toInt(), cmd::kUndoConversion);
-}
-
-TEST_F(MainFrameTest, ProfileCommandsRefillTheBox) {
-  profiles_.AddOrReplaceProfile(test::TestProfileRecord("Middle", ""));
-  QComboBox* box = Frame().profileBar()->profileBox();
-  test::WriteFileBytes(dir_.File("Zulu.tnp"), test::TestProfileBytes(1.5, ""));
-  test::WriteFileBytes(dir_.File("Able.tnp"), test::TestProfileBytes(1.2, ""));
-  presenter_.fileAnswers.push_back({true, {dir_.File("Zulu.tnp"), dir_.File("Able.tnp")}, 0});
-  Trigger(cmd::kProfileAdd);
-  EXPECT_EQ(BoxTexts(box), (std::vector<QString>{"Able", "Middle", "Zulu"}));
-  EXPECT_EQ(box->currentText(), "Able") << "the last profile added is selected";
-  EXPECT_EQ(Frame().SelectedProfile(), &profiles_.At(2));
-
-  const std::string saved = dir_.File("copy.tnp");
-  presenter_.fileAnswers.push_back({true, {saved}, 0});
-  Trigger(cmd::kProfileSaveAs);
-  EXPECT_EQ(test::ReadFileText(saved), std::string(profiles_.At(2).bytes.begin(), profiles_.At(2).bytes.end()));
-
-  box->setCurrentIndex(1);  // "Middle", the first record of the store
-  Trigger(cmd::kProfileRemove);
-  EXPECT_EQ(BoxTexts(box), (std::vector<QString>{"Able", "Zulu"}));
-  EXPECT_EQ(profiles_.Count(), 2);
-  for (int entry = 0; entry < box->count(); ++entry) {
-    EXPECT_EQ(ProfileBoxText(*profiles_.Find(box->itemData(entry).toULongLong())).c_str(), box->itemText(entry));
-  }
 }
 
 TEST_F(MainFrameTest, ClosingAsksAboutUnsavedProfilesAndDocuments) {

@@ -18,7 +18,7 @@
 #include "app/settings.h"
 #include "app/settings_storage.h"
 #include "app/ui/main_frame.h"
-#include "app/ui/profile_bar.h"
+#include "profiles/ui/profile_bar.h"
 #include "batch/batch_job.h"
 #include "image/image_file.h"
 #include "profiles/profile_file.h"
@@ -54,7 +54,7 @@ class BatchDialogTest : public test::PrivateSettingsTest {
 
   // The program's one dialog, opened as the Batch command opens it but without blocking the test.
   CBatchDialog& Open() {
-    CBatchDialog& dialog = CBatchDialog::Of(*frame_);
+    CBatchDialog& dialog = CBatchDialog::Of(*frame_, frame_->profileMenu());
     dialog.Initialise();
     dialog.show();
     return dialog;
@@ -145,7 +145,7 @@ class BatchDialogTest : public test::PrivateSettingsTest {
 
 TEST_F(BatchDialogTest, NewItemsWaitForAProfileAndAChoiceAppliesToEverySelectedRow) {
   CBatchDialog& dialog = Open();
-  EXPECT_EQ(&CBatchDialog::Of(*frame_), &dialog);
+  EXPECT_EQ(&CBatchDialog::Of(*frame_, frame_->profileMenu()), &dialog);
   EXPECT_FALSE(dialog.processButton()->isEnabled());
   EXPECT_FALSE(dialog.removeButton()->isEnabled());
   EXPECT_FALSE(dialog.removeAllButton()->isEnabled());

@@ -13,28 +13,21 @@
 #include "card/previous_outline.h"
 #include "image/display_bitmap.h"
 #include "image/image_buffer.h"
+#include "card/ui/marking_tool.h"
 #include "image/ui/tintara_view.h"
 #include "support/scripted_presenter.h"
 #include "support/test_environment.h"
+#include "support/ui_view_mouse.h"
 
 namespace tintara {
-
-// The view shows a display bitmap of the test's own, with no document behind it.
-class CardMarkingTestAccess {
- public:
-  static void Show(CTintaraView& view, const DisplayBitmap& bitmap) {
-    view.testBitmap_ = &bitmap;
-    view.OnUpdate(0);
-  }
-};
-
 namespace {
 
 const QRgb kGrey = qRgb(128, 128, 128);
 const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
 
-// A plain grey photograph in a view at zoom 1, the mouse driven on the viewport as a user would.
+// A plain grey photograph in a view at zoom 1 with the card marking, the mouse driven on the viewport
+// as a user would.
 class CardMarkingTest : public test::PrivateSettingsTest {
  protected:
   void Open(int width, int height, QSize viewSize) {
@@ -48,28 +41,15 @@ class CardMarkingTest : public test::PrivateSettingsTest {
     view_->resize(viewSize);
     view_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view_.get()));
-    CardMarkingTestAccess::Show(*view_, bitmap_);
+    marking_ = &CMarkingTool::Install(*view_, CardModel::K7);
+    TintaraViewTestAccess::Show(*view_, bitmap_);
   }
 
-  // Device pixels to the viewport's own coordinates (they differ on a scaled screen).
-  QPoint Logical(QPointF device) const {
-    const double r = view_->DeviceRatio();
-    return QPoint(static_cast<int>(std::floor(device.x() / r + 0.25)), static_cast<int>(std::floor(device.y() / r + 0.25)));
-  }
-  // An image point as the window shows it.
-  QPoint At(double x, double y) const { return Logical(view_->ImageToWindow({x, y})); }
-
-  void Press(QPoint p) { QTest::mousePress(view_->viewport(), Qt::LeftButton, {}, p); }
-  void Release(QPoint p) { QTest::mouseRelease(view_->viewport(), Qt::LeftButton, {}, p); }
-  void Click(QPoint p) {
-    Press(p);
-    Release(p);
-  }
-  void Move(QPoint p, Qt::MouseButtons buttons) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(view_->viewport()->mapToGlobal(p)), Qt::NoButton,
-                     buttons, {});
-    QCoreApplication::sendEvent(view_->viewport(), &move);
-  }
+  QPoint At(double x, double y) const { return test::ViewMouse(*view_).At(x, y); }
+  void Press(QPoint p) { test::ViewMouse(*view_).Press(p); }
+  void Release(QPoint p) { test::ViewMouse(*view_).Release(p); }
+  void Click(QPoint p) { test::ViewMouse(*view_).Click(p); }
+  void Move(QPoint p, Qt::MouseButtons buttons) { test::ViewMouse(*view_).Move(p, buttons); }
 
   void MarkUpright() {
     view_->OnToolCommand(ViewTool::kMark);
@@ -80,11 +60,12 @@ class CardMarkingTest : public test::PrivateSettingsTest {
   // A window pixel of an image point drawn as the outline draws it.
   QPoint Drawn(double x, double y) const { return QPoint(int(std::ceil(view_->zoom() * x)), int(std::ceil(view_->zoom() * y))); }
 
-  const CardLayout& Layout() const { return *view_->selection().Layout(); }
+  const CardLayout& Layout() const { return *marking_->selection().Layout(); }
 
   test::ScriptedPresenter presenter_;
   DisplayBitmap bitmap_;
   std::unique_ptr<CTintaraView> view_;
+  CMarkingTool* marking_ = nullptr;  // the view's
 };
 
 TEST_F(CardMarkingTest, ThreePressesMarkTheCardAndHandOverToTheMoveTool) {
@@ -94,15 +75,15 @@ TEST_F(CardMarkingTest, ThreePressesMarkTheCardAndHandOverToTheMoveTool) {
   // The last column and row (and beyond) cannot take a corner.
   Click(At(399.5, 200));
   Click(At(200, 599.5));
-  EXPECT_EQ(view_->selection().Clicked(), 0);
+  EXPECT_EQ(marking_->selection().Clicked(), 0);
 
   Click(At(100, 100));
   Click(At(300, 100));
-  EXPECT_TRUE(view_->selection().InProgress());
+  EXPECT_TRUE(marking_->selection().InProgress());
   EXPECT_TRUE(presenter_.Of("once").empty());
   Click(At(300, 500));
-  ASSERT_TRUE(view_->selection().Complete());
-  EXPECT_EQ(view_->selection().Corners()[3], (PointD{100, 500}));
+  ASSERT_TRUE(marking_->selection().Complete());
+  EXPECT_EQ(marking_->selection().Corners()[3], (PointD{100, 500}));
   EXPECT_EQ(Layout().areas.size(), 30u);
   EXPECT_EQ(Layout().Model(), CardModel::K7);
   EXPECT_EQ(view_->tool(), ViewTool::kMove);
@@ -114,17 +95,17 @@ TEST_F(CardMarkingTest, ThreePressesMarkTheCardAndHandOverToTheMoveTool) {
   // The completed outline is remembered for the next photograph.
   const std::optional<PreviousOutline> stored = ParsePreviousOutline(Settings().PreviousOutline());
   ASSERT_TRUE(stored);
-  EXPECT_EQ(stored->corners, view_->selection().Corners());
+  EXPECT_EQ(stored->corners, marking_->selection().Corners());
   EXPECT_EQ(stored->imageWidth, 400);
 
   // With the Move tool a press pans (nothing to pan here) and keeps the outline.
   Click(At(200, 300));
-  EXPECT_TRUE(view_->selection().Complete());
+  EXPECT_TRUE(marking_->selection().Complete());
   // A new Mark press starts a new outline.
   view_->OnToolCommand(ViewTool::kMark);
   Click(At(50, 60));
-  EXPECT_EQ(view_->selection().Clicked(), 1);
-  EXPECT_EQ(view_->selection().Layout(), nullptr);
+  EXPECT_EQ(marking_->selection().Clicked(), 1);
+  EXPECT_EQ(marking_->selection().Layout(), nullptr);
 }
 
 TEST_F(CardMarkingTest, PreviewFollowsThePointerAndEscapeAToolOrATurnDropsIt) {
@@ -133,7 +114,7 @@ TEST_F(CardMarkingTest, PreviewFollowsThePointerAndEscapeAToolOrATurnDropsIt) {
   Click(At(100, 100));
   Click(At(300, 100));
   Move(At(300.4, 500.2), Qt::NoButton);
-  EXPECT_EQ(view_->selection().RubberPoint(), (PointD{300, 500}));
+  EXPECT_EQ(marking_->selection().RubberPoint(), (PointD{300, 500}));
   // The preview shows the whole parallelogram: its fourth side runs down x = 100.
   QImage shot = Grab();
   const QPoint left = Drawn(100, 300);
@@ -141,61 +122,61 @@ TEST_F(CardMarkingTest, PreviewFollowsThePointerAndEscapeAToolOrATurnDropsIt) {
   EXPECT_EQ(shot.pixel(left + QPoint(3, 0)), kGrey);
   // Past the image the rubber point stays on its last pixel.
   Move(At(600, 900), Qt::NoButton);
-  EXPECT_EQ(view_->selection().RubberPoint(), (PointD{399, 599}));
+  EXPECT_EQ(marking_->selection().RubberPoint(), (PointD{399, 599}));
 
   QTest::keyClick(view_.get(), Qt::Key_Escape);
-  EXPECT_FALSE(view_->selection().InProgress());
+  EXPECT_FALSE(marking_->selection().InProgress());
   EXPECT_EQ(Grab().pixel(left), kGrey);
 
   Click(At(100, 100));
   view_->OnToolCommand(ViewTool::kZoomIn);
-  EXPECT_EQ(view_->selection().Clicked(), 0);
+  EXPECT_EQ(marking_->selection().Clicked(), 0);
   // A quarter turn of the image drops a partial outline: its corners would lie elsewhere now.
   view_->OnToolCommand(ViewTool::kMark);
   Click(At(100, 100));
   view_->OnImageTurned(true);
-  EXPECT_EQ(view_->selection().Clicked(), 0);
+  EXPECT_EQ(marking_->selection().Clicked(), 0);
 }
 
 TEST_F(CardMarkingTest, ModelTurnAndToolCommandsKeepACompleteOutline) {
   Open(400, 600, {420, 620});
   MarkUpright();
-  const auto corners = view_->selection().Corners();
+  const auto corners = marking_->selection().Corners();
   const double area9Top = Layout().areas[9].corners[0].y;
   EXPECT_LT(area9Top, 150);
-  view_->SetMarkedAreas({9});
+  marking_->SetMarkedAreas({9});
 
-  view_->OnTurnSelection();  // F: the strip without areas goes to the top
+  marking_->OnTurnSelection();  // F: the strip without areas goes to the top
   EXPECT_TRUE(Layout().Turned);
   EXPECT_GT(Layout().areas[9].corners[0].y, 450);
   EXPECT_EQ(Layout().AreaAt({200, 120}), -1);
-  EXPECT_TRUE(view_->markedAreas().empty());  // the numbers belonged to the old layout
+  EXPECT_TRUE(marking_->markedAreas().empty());  // the numbers belonged to the old layout
 
-  view_->OnChooseCardModel(CardModel::K3);
+  marking_->OnChooseCardModel(CardModel::K3);
   EXPECT_EQ(view_->tool(), ViewTool::kMark);
-  EXPECT_EQ(view_->selection().Corners(), corners);
+  EXPECT_EQ(marking_->selection().Corners(), corners);
   EXPECT_TRUE(Layout().Turned);
   EXPECT_EQ(Layout().areas.size(), 3u);
   EXPECT_EQ(ParsePreviousOutline(Settings().PreviousOutline())->model, CardModel::K3);
 
   // M again with a complete outline lays it out anew, crosses gone.
-  view_->selection().Layout()->areas[0].Valid = false;
-  view_->OnChooseCardModel(CardModel::K3);
+  marking_->selection().Layout()->areas[0].Valid = false;
+  marking_->OnChooseCardModel(CardModel::K3);
   EXPECT_TRUE(Layout().areas[0].Valid);
   view_->OnToolCommand(ViewTool::kZoomOut);
-  EXPECT_TRUE(view_->selection().Complete());
+  EXPECT_TRUE(marking_->selection().Complete());
 
   // M after one corner drops it.
   view_->OnToolCommand(ViewTool::kMark);
   Click(At(50, 50));
-  view_->OnChooseCardModel(CardModel::K7);
-  EXPECT_FALSE(view_->selection().InProgress());
+  marking_->OnChooseCardModel(CardModel::K7);
+  EXPECT_FALSE(marking_->selection().InProgress());
 
   MarkUpright();
-  view_->OnUnmark();
-  EXPECT_FALSE(view_->selection().Complete());
-  view_->OnTurnSelection();  // nothing to turn
-  EXPECT_EQ(view_->selection().Layout(), nullptr);
+  marking_->OnUnmark();
+  EXPECT_FALSE(marking_->selection().Complete());
+  marking_->OnTurnSelection();  // nothing to turn
+  EXPECT_EQ(marking_->selection().Layout(), nullptr);
 }
 
 TEST_F(CardMarkingTest, DraggingAHandleHidesTheAreasUntilRelease) {
@@ -203,7 +184,7 @@ TEST_F(CardMarkingTest, DraggingAHandleHidesTheAreasUntilRelease) {
   MarkUpright();
   const QPoint onArea9Edge = Drawn(150, Layout().areas[9].corners[0].y);
   EXPECT_NE(Grab().pixel(onArea9Edge), kGrey);
-  view_->selection().Layout()->areas[9].Valid = false;  // a cross from an earlier Create Profile
+  marking_->selection().Layout()->areas[9].Valid = false;  // a cross from an earlier Create Profile
 
   // Any tool drags a handle; the cursor says so over it.
   view_->OnToolCommand(ViewTool::kMark);
@@ -212,19 +193,19 @@ TEST_F(CardMarkingTest, DraggingAHandleHidesTheAreasUntilRelease) {
   Move(At(298, 103), Qt::NoButton);
   EXPECT_EQ(view_->viewport()->cursor().shape(), Qt::SizeBDiagCursor);
   Press(At(302, 502));
-  EXPECT_TRUE(view_->handleDrag());
-  EXPECT_EQ(view_->draggedCorner(), 2);
+  EXPECT_TRUE(marking_->handleDrag());
+  EXPECT_EQ(marking_->draggedCorner(), 2);
   Move(At(320.3, 540.4), Qt::LeftButton);
-  EXPECT_EQ(view_->selection().Corners()[2], (PointD{320, 540}));
-  EXPECT_EQ(view_->selection().Handles()[2].position, (PointD{320, 540}));
+  EXPECT_EQ(marking_->selection().Corners()[2], (PointD{320, 540}));
+  EXPECT_EQ(marking_->selection().Handles()[2].position, (PointD{320, 540}));
   EXPECT_EQ(Grab().pixel(onArea9Edge), kGrey);  // no areas while dragging
   Move(At(415, 610), Qt::LeftButton);
-  EXPECT_EQ(view_->selection().Corners()[2], (PointD{400, 600}));  // held at the image's edge
+  EXPECT_EQ(marking_->selection().Corners()[2], (PointD{400, 600}));  // held at the image's edge
   Release(At(415, 610));
 
-  EXPECT_FALSE(view_->handleDrag());
-  EXPECT_EQ(view_->draggedCorner(), 4);
-  EXPECT_EQ(view_->selection().Clicked(), 3);  // still the same outline, not a new Mark press
+  EXPECT_FALSE(marking_->handleDrag());
+  EXPECT_EQ(marking_->draggedCorner(), 4);
+  EXPECT_EQ(marking_->selection().Clicked(), 3);  // still the same outline, not a new Mark press
   EXPECT_EQ(Layout().corners[2], (PointD{400, 600}));
   for (const ColorArea& area : Layout().areas) EXPECT_TRUE(area.Valid) << area.index;
   // The areas are back, laid out for the new corners.
@@ -235,6 +216,17 @@ TEST_F(CardMarkingTest, DraggingAHandleHidesTheAreasUntilRelease) {
   for (int dy = -1; dy <= 1; ++dy) drawn += after.pixel(edge + QPoint(0, dy)) != kGrey;
   EXPECT_GT(drawn, 0);
   EXPECT_EQ(ParsePreviousOutline(Settings().PreviousOutline())->corners[2], (PointD{400, 600}));
+
+  // With a zoom tool the press on a handle drags it, and the release that ends the drag is no
+  // zoom click.
+  view_->OnToolCommand(ViewTool::kZoomOut);
+  const double zoom = view_->zoom();
+  Press(At(400, 600));
+  EXPECT_TRUE(marking_->handleDrag());
+  Move(At(380, 580), Qt::LeftButton);
+  Release(At(380, 580));
+  EXPECT_EQ(view_->zoom(), zoom);
+  EXPECT_EQ(marking_->selection().Corners()[2], (PointD{380, 580}));
 }
 
 // The drawing, pixel by pixel, at zoom 1 and 4: the outline dotted white on black, the handles
@@ -248,9 +240,9 @@ TEST_F(CardMarkingTest, OutlineCrossesHandlesAndLabelsAreDrawnWhereTheyBelong) {
     ASSERT_EQ(view_->zoom(), zoom);
     view_->OnToolCommand(ViewTool::kMark);
     for (QPoint p : {At(10, 10), At(50, 10), At(50, 80)}) Click(p);
-    ASSERT_TRUE(view_->selection().Complete());
-    view_->selection().Layout()->areas[0].Valid = false;
-    view_->selection().Layout()->areas[20].Unreliable = true;
+    ASSERT_TRUE(marking_->selection().Complete());
+    marking_->selection().Layout()->areas[0].Valid = false;
+    marking_->selection().Layout()->areas[20].Unreliable = true;
     view_->viewport()->repaint();
     const QImage shot = Grab();
 
@@ -299,66 +291,34 @@ TEST_F(CardMarkingTest, OutlineCrossesHandlesAndLabelsAreDrawnWhereTheyBelong) {
         return n;
       };
       EXPECT_EQ(whiteAround(shot, centre(14)), 0);
-      view_->SetMarkedAreas({14});
+      marking_->SetMarkedAreas({14});
       view_->viewport()->repaint();
       const QImage labelled = Grab();
       EXPECT_GT(whiteAround(labelled, centre(14)), 40);
       EXPECT_TRUE(hasNear(labelled, centre(14), kBlack) || hasNear(labelled, centre(14) + QPoint(2, 0), kBlack));
-      view_->SetMarkedAreas({});
+      marking_->SetMarkedAreas({});
       view_->viewport()->repaint();
       EXPECT_EQ(whiteAround(Grab(), centre(14)), 0);
     }
   }
 }
 
-TEST_F(CardMarkingTest, ZoomToolsZoomAtThePointAndToTheBand) {
-  Open(400, 600, {200, 150});
-  view_->OnToolCommand(ViewTool::kZoomIn);
-  EXPECT_TRUE(view_->zoomBand().armed);
-  Click(QPoint(100, 75));
-  EXPECT_DOUBLE_EQ(view_->zoom(), 1.33);
-  // A band drag fills the window with the band: wider than tall, so its width.
-  const QPointF before = view_->WindowToImage({20, 20});
-  Press(QPoint(20, 20));
-  Move(QPoint(70, 40), Qt::LeftButton);
-  EXPECT_TRUE(view_->zoomBand().active);
-  Release(QPoint(70, 40));
-  const double bandWidth = std::round(view_->WindowToImage({70, 40}).x()) - std::round(before.x());
-  EXPECT_FALSE(view_->zoomBand().active);
-  EXPECT_GT(view_->zoom(), 1.33 * 3);
-  EXPECT_GT(bandWidth, 0.0);
-
-  view_->OnToolCommand(ViewTool::kZoomOut);
-  const double z = view_->zoom();
-  Click(QPoint(50, 50));
-  EXPECT_DOUBLE_EQ(view_->zoom(), view_->ClampZoom(z * (2.0 / 3.0)));
-
-  // The Move tool pans by the pointer's movement.
-  view_->OnToolCommand(ViewTool::kMove);
-  const QPoint scroll = view_->ScrollPosition();
-  Press(QPoint(100, 100));
-  Move(QPoint(90, 80), Qt::LeftButton);
-  Release(QPoint(90, 80));
-  const double r = view_->DeviceRatio();
-  EXPECT_EQ(view_->ScrollPosition(), scroll + QPoint(int(10 * r), int(20 * r)));
-}
-
 TEST_F(CardMarkingTest, ToolTipNamesTheAreaUnderThePointer) {
   Open(400, 600, {420, 620});
   MarkUpright();
   const QPoint area9 = view_->ImageToWindow({150, 120}).toPoint();
-  EXPECT_EQ(view_->AreaTipAt(area9).toStdString(), "Area 10: not measured yet");
-  ColorArea& measured = view_->selection().Layout()->areas[9];
+  EXPECT_EQ(marking_->AreaTipAt(area9).toStdString(), "Area 10: not measured yet");
+  ColorArea& measured = marking_->selection().Layout()->areas[9];
   measured.mean = {200, 120, 40};
   measured.pixelCount = 1024;
   measured.Unreliable = true;
-  EXPECT_EQ(view_->AreaTipAt(area9).toStdString(), "Area 10: unreliable\n1024 pixels\nMean colour R 200, G 120, B 40");
-  EXPECT_TRUE(view_->AreaTipAt(view_->ImageToWindow({150, 480}).toPoint()).isEmpty());
+  EXPECT_EQ(marking_->AreaTipAt(area9).toStdString(), "Area 10: unreliable\n1024 pixels\nMean colour R 200, G 120, B 40");
+  EXPECT_TRUE(marking_->AreaTipAt(view_->ImageToWindow({150, 480}).toPoint()).isEmpty());
   QHelpEvent help(QEvent::ToolTip, At(150, 120), view_->viewport()->mapToGlobal(At(150, 120)));
   QCoreApplication::sendEvent(view_->viewport(), &help);
   EXPECT_TRUE(QToolTip::text().startsWith("Area 10: unreliable"));
   view_->OnToolCommand(ViewTool::kMark);  // only the Move tool explains areas
-  EXPECT_TRUE(view_->AreaTipAt(area9).isEmpty());
+  EXPECT_TRUE(marking_->AreaTipAt(area9).isEmpty());
 }
 
 TEST_F(CardMarkingTest, PreviousOutlineComesBackOnAnImageOfTheSameSize) {
@@ -367,24 +327,24 @@ TEST_F(CardMarkingTest, PreviousOutlineComesBackOnAnImageOfTheSameSize) {
   Press(At(300, 500));
   Move(At(310, 520), Qt::LeftButton);
   Release(At(310, 520));
-  view_->OnTurnSelection();
-  const auto corners = view_->selection().Corners();
+  marking_->OnTurnSelection();
+  const auto corners = marking_->selection().Corners();
   const std::optional<PreviousOutline> stored = ParsePreviousOutline(Settings().PreviousOutline());
   ASSERT_TRUE(stored);
   EXPECT_EQ(ParsePreviousOutline(FormatPreviousOutline(*stored))->corners, corners);
 
-  view_->OnUnmark();
+  marking_->OnUnmark();
   view_->OnToolCommand(ViewTool::kMark);
-  ASSERT_TRUE(view_->CanPlaceOutline(*stored));
-  ASSERT_TRUE(view_->PlaceOutline(*stored));
-  EXPECT_EQ(view_->selection().Corners(), corners);  // as dragged, no parallelogram
+  ASSERT_TRUE(marking_->CanPlaceOutline(*stored));
+  ASSERT_TRUE(marking_->PlaceOutline(*stored));
+  EXPECT_EQ(marking_->selection().Corners(), corners);  // as dragged, no parallelogram
   EXPECT_TRUE(Layout().Turned);
   EXPECT_EQ(view_->tool(), ViewTool::kMove);
 
   Open(600, 400, {620, 420});
-  EXPECT_FALSE(view_->CanPlaceOutline(*stored));
-  EXPECT_FALSE(view_->PlaceOutline(*stored));
-  EXPECT_FALSE(view_->selection().Complete());
+  EXPECT_FALSE(marking_->CanPlaceOutline(*stored));
+  EXPECT_FALSE(marking_->PlaceOutline(*stored));
+  EXPECT_FALSE(marking_->selection().Complete());
 
 }
 

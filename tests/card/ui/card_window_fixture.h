@@ -11,8 +11,9 @@
 #include "app/settings.h"
 #include "app/settings_storage.h"
 #include "app/ui/child_frame.h"
-#include "app/ui/commands.h"
+#include "base/ui/commands.h"
 #include "app/ui/main_frame.h"
+#include "card/ui/marking_tool.h"
 #include "engine/reference_data.h"
 #include "image/ui/tintara_view.h"
 #include "support/run_command.h"
@@ -49,9 +50,13 @@ class CardWindowTest : public PrivateSettingsTest {
     ASSERT_EQ(std::sscanf(corners_.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf", &c[0], &c[1], &c[2], &c[3], &c[4], &c[5]), 6);
     ASSERT_TRUE(frame_->OpenDocumentFile(photo_));
     ASSERT_FALSE(frame_->Action(cmd::kCreateProfile)->isEnabled()) << "no outline yet";
-    for (int i = 0; i < 3; ++i) frame_->ActiveView()->selection().AddCorner(c[2 * i], c[2 * i + 1]);
+    CardSelection& selection = Marking().selection();
+    for (int i = 0; i < 3; ++i) selection.AddCorner(c[2 * i], c[2 * i + 1]);
     frame_->UpdateCommandUI();
   }
+
+  // The card marking of the active photograph's view.
+  CMarkingTool& Marking() const { return *CMarkingTool::Of(*frame_->ActiveView()); }
 
   void CreateProfile() {
     QAction* action = frame_->Action(cmd::kCreateProfile);

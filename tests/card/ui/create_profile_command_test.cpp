@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/ui/profile_bar.h"
+#include "profiles/ui/profile_bar.h"
 #include "card/ui/create_profile_command.h"
 #include "card/ui/quality_report_dock.h"
 #include "card_window_fixture.h"
@@ -56,7 +56,7 @@ TEST_F(CreateProfileCommandTest, AnAreaBetweenThePixelLimitsWarnsAndContinueGive
   // "ErrorPixels" and "WarningPixels", as an area of 15 pixels lies between the defaults 9 and 20.
   presenter_.descriptionAnswers.push_back({false, "", false});
   CreateProfile();
-  const CardLayout& layout = *frame_->ActiveView()->selection().Layout();
+  const CardLayout& layout = *Marking().selection().Layout();
   const auto smallest = std::min_element(layout.areas.begin(), layout.areas.end(),
                                          [](const ColorArea& a, const ColorArea& b) { return a.pixelCount < b.pixelCount; });
   const int pixels = static_cast<int>(smallest->pixelCount);

@@ -10,7 +10,7 @@
 #include <QTableWidget>
 #include <sstream>
 
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 #include "card/ui/quality_report_dock.h"
 #include "card_window_fixture.h"
 

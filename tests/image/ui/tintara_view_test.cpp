@@ -15,19 +15,9 @@
 #include "image/ui/view_zoom.h"
 #include "support/scripted_presenter.h"
 #include "support/test_images.h"
+#include "support/ui_view_mouse.h"
 
 namespace tintara {
-
-// The document's image reaches the view only through an opened file; these tests give the view a
-// display bitmap of their own instead, so they do not depend on the file readers.
-class TintaraViewTestAccess {
- public:
-  static void Show(CTintaraView& view, const DisplayBitmap& bitmap) {
-    view.testBitmap_ = &bitmap;
-    view.OnUpdate(0);
-  }
-};
-
 namespace {
 
 // Every test counts in device pixels, so the whole suite also runs with a screen scale of 2.
@@ -95,7 +85,7 @@ class TintaraViewTest : public ::testing::Test {
 
 TEST_F(TintaraViewTest, ZoomCommandsKeepToTheLimits) {
   Open(1000, 800);
-  EXPECT_EQ(view_.selection().ImageWidth(), 1000);
+  EXPECT_EQ(view_.ImageWidth(), 1000);
   QSignalSpy zoomChanged(&view_, &CTintaraView::zoomChanged);
 
   // Enter Zoom: the dialog's range, then the answer taken as the zoom; the scroll position stays.
@@ -211,6 +201,39 @@ TEST_F(TintaraViewTest, TheCacheIsRebuiltOnlyWhenWhatItShowsChanges) {
   EXPECT_EQ(view_.cacheRebuilds(), first + 4);
 }
 
+TEST_F(TintaraViewTest, ZoomToolsZoomAtThePointAndToTheBand) {
+  Open(400, 600, {200, 150});
+  const test::ViewMouse mouse(view_);
+  view_.OnToolCommand(ViewTool::kZoomIn);
+  EXPECT_TRUE(view_.zoomBand().armed);
+  mouse.Click(QPoint(100, 75));
+  EXPECT_DOUBLE_EQ(view_.zoom(), 1.33);
+  // A band drag fills the window with the band: wider than tall, so its width.
+  const QPointF before = view_.WindowToImage({20, 20});
+  mouse.Press(QPoint(20, 20));
+  mouse.Move(QPoint(70, 40), Qt::LeftButton);
+  EXPECT_TRUE(view_.zoomBand().active);
+  mouse.Release(QPoint(70, 40));
+  const double bandWidth = std::round(view_.WindowToImage({70, 40}).x()) - std::round(before.x());
+  EXPECT_FALSE(view_.zoomBand().active);
+  EXPECT_GT(view_.zoom(), 1.33 * 3);
+  EXPECT_GT(bandWidth, 0.0);
+
+  view_.OnToolCommand(ViewTool::kZoomOut);
+  const double z = view_.zoom();
+  mouse.Click(QPoint(50, 50));
+  EXPECT_DOUBLE_EQ(view_.zoom(), view_.ClampZoom(z * (2.0 / 3.0)));
+
+  // The Move tool pans by the pointer's movement.
+  view_.OnToolCommand(ViewTool::kMove);
+  const QPoint scroll = view_.ScrollPosition();
+  mouse.Press(QPoint(100, 100));
+  mouse.Move(QPoint(90, 80), Qt::LeftButton);
+  mouse.Release(QPoint(90, 80));
+  const double r = view_.DeviceRatio();
+  EXPECT_EQ(view_.ScrollPosition(), scroll + QPoint(int(10 * r), int(20 * r)));
+}
+
 TEST(TintaraViewFrame, FitOnScreenFillsTheWorkspaceAndFitsTheImage) {
   ImageBuffer image;
   test::FillPattern(image, 400, 100);
@@ -276,8 +299,8 @@ TEST(TintaraViewDocument, ShowsTheOpenedImageAndFollowsItsTurns) {
   }
 
   doc.OnRotate(true);
-  EXPECT_EQ(view.selection().ImageWidth(), 90);
-  EXPECT_EQ(view.selection().ImageHeight(), 120);
+  EXPECT_EQ(view.ImageWidth(), 90);
+  EXPECT_EQ(view.ImageHeight(), 120);
   EXPECT_EQ(view.verticalScrollBar()->maximum(), std::max(0, 120 - view.ClientSize().height()));
 }
 

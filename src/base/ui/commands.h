@@ -58,20 +58,22 @@ inline constexpr int kHelpTopics = 57667;
 inline constexpr int kLumenoOnline = 33002;
 inline constexpr int kAbout = 57664;
 
-// One command as the menus and the keyboard know it. `menuText` is the entry as the menu shows it:
-// the mnemonic marked with "&", and after a "\t" the key the menu names (which is not always the
-// key bound: Unmark names ESC, which the view handles itself, and binds Ctrl+D). `keys` are the
-// bound keys in Qt's portable key text, the first one the main key.
+// One command as the menus, the toolbar and the keyboard know it. `menuText` is the entry as the
+// menu shows it: the mnemonic marked with "&", and after a "\t" the key the menu names (which is not
+// always the key bound: Unmark names ESC, which the view handles itself, and binds Ctrl+D). `keys`
+// are the bound keys in Qt's portable key text, the first one the main key; `icon` names the
+// picture (":/icons/<icon>.svg") of a command the toolbar shows.
 struct CommandEntry {
   int id;
   const char* menuText;  // nullptr: a toolbar-only command
   std::array<const char*, 3> keys;
+  const char* icon = nullptr;
 };
 
 inline constexpr CommandEntry kCommandTable[] = {
-    {kOpen, "&Open...\tCtrl+O", {"Ctrl+O"}},
+    {kOpen, "&Open...\tCtrl+O", {"Ctrl+O"}, "open"},
     {kClose, "&Close\tCtrl+W", {"Ctrl+W"}},
-    {kSave, "&Save\tCtrl+S", {"Ctrl+S"}},
+    {kSave, "&Save\tCtrl+S", {"Ctrl+S"}, "save"},
     {kSaveAs, "Save &As...\tShift+Ctrl+S", {"Ctrl+Shift+S"}},
     {kBatch, "&Batch...\tCtrl+B", {"Ctrl+B"}},
     {kPreferences, "&Preferences...", {}},
@@ -79,13 +81,13 @@ inline constexpr CommandEntry kCommandTable[] = {
     {kMarkK7, "Lumeno &K7", {}},
     {kMarkK3, "Lumeno &K3", {}},
     {kUnmark, "&Unmark\tESC", {"Ctrl+D"}},
-    {kTurnSelection, "&180\xC2\xB0 Selection\tF", {"F"}},
+    {kTurnSelection, "&180\xC2\xB0 Selection\tF", {"F"}, "turn_selection"},
     {kUsePreviousOutline, "Use &Previous Outline\tCtrl+Shift+M", {"Ctrl+Shift+M"}},
-    {kCreateProfile, "&Create Profile\tCtrl+Enter", {"Ctrl+Return", "Ctrl+Enter"}},
+    {kCreateProfile, "&Create Profile\tCtrl+Enter", {"Ctrl+Return", "Ctrl+Enter"}, "create_profile"},
     {kQualityReport, "&Quality Report", {}},
-    {kConvert, "C&onvert Image\tCtrl+I", {"Ctrl+I"}},
+    {kConvert, "C&onvert Image\tCtrl+I", {"Ctrl+I"}, "convert"},
     // The undo entry names Ctrl+Z, which is bound to kUndo: the document decides which undo it is.
-    {kUndoConversion, "&Undo (Conversion)\tCtrl+Z", {}},
+    {kUndoConversion, "&Undo (Conversion)\tCtrl+Z", {}, "undo"},
     {kUndoEmbedding, "&Undo (Embedding)\tCtrl+Z", {}},
     {kUndo, nullptr, {"Ctrl+Z"}},
     {kRotateCw, "Rotate &90\xC2\xB0 CW\tCtrl+Right", {"Ctrl+Right"}},
@@ -101,10 +103,10 @@ inline constexpr CommandEntry kCommandTable[] = {
     {kEnterZoom, "&Enter Zoom\tCtrl+E", {"Ctrl+E"}},
     {kZoomIn, "Zoom &In\tCtrl++", {"Ctrl++", "Ctrl+=", "Ctrl+Num++"}},
     {kZoomOut, "Zoom &Out\tCtrl+-", {"Ctrl+-", "Ctrl+Num+-"}},
-    {kToolMove, nullptr, {"V"}},
-    {kToolMark, nullptr, {"M"}},
-    {kToolZoomIn, nullptr, {"Z"}},
-    {kToolZoomOut, nullptr, {"X"}},
+    {kToolMove, nullptr, {"V"}, "move"},
+    {kToolMark, nullptr, {"M"}, "mark"},
+    {kToolZoomIn, nullptr, {"Z"}, "zoom_in"},
+    {kToolZoomOut, nullptr, {"X"}, "zoom_out"},
     {kCascade, "&Cascade", {}},
     {kTile, "&Tile", {}},
     {kArrangeIcons, "&Arrange Icons", {}},

@@ -1,4 +1,4 @@
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 
 namespace tintara::ui {
 

@@ -1,4 +1,4 @@
-#include "app/ui/profile_bar.h"
+#include "profiles/ui/profile_bar.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ui/ui_text.h"
+#include "base/ui/ui_text.h"
 #include "profiles/profile_file.h"
 
 namespace tintara {

@@ -1,4 +1,4 @@
-#include "card/ui/view_tools.h"
+#include "image/ui/view_tools.h"
 
 #include <QGuiApplication>
 #include <QPainter>
