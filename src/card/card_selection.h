@@ -10,7 +10,7 @@
 namespace tintara {
 
 // A handle on one outline corner while the outline is complete. Only its position lives here; how
-// it is shown and dragged belongs to the image view.
+// it is shown and dragged belongs to the card marking tool (card/ui/marking_tool.h).
 struct CornerHandle {
   int corner = 0;  // 0..3
   PointD position;
