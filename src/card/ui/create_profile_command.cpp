@@ -1,11 +1,10 @@
 #include "card/ui/create_profile_command.h"
 
-#include <QCoreApplication>
-#include <QGuiApplication>
 #include <QMainWindow>
 
 #include "app/messages.h"
 #include "app/settings.h"
+#include "base/ui/override_cursor.h"
 #include "card/profile_quality.h"
 #include "card/ui/card_in_sight.h"
 #include "card/ui/marking_tool.h"
@@ -25,75 +24,52 @@ namespace {
 // this presenter, which hands it on to the one installed before.
 class WaitCursorPresenter final : public MessagePresenter {
  public:
-  WaitCursorPresenter()
-      : inner_(&Presenter()), active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-    SetPresenter(this);
-    if (active_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  }
-  ~WaitCursorPresenter() override {
-    if (active_) QGuiApplication::restoreOverrideCursor();
-    SetPresenter(inner_);
-  }
+  WaitCursorPresenter() : inner_(&Presenter()) { SetPresenter(this); }
+  ~WaitCursorPresenter() override { SetPresenter(inner_); }
   WaitCursorPresenter(const WaitCursorPresenter&) = delete;
   WaitCursorPresenter& operator=(const WaitCursorPresenter&) = delete;
 
   void ShowMessageBox(const std::string& caption, const std::string& text) override {
-    Asking asking(active_);
+    const ScopedOverrideCursor asking(Qt::ArrowCursor);
     inner_->ShowMessageBox(caption, text);
   }
   void ShowStatus(const std::string& text) override { inner_->ShowStatus(text); }
   OnceDialogAnswer ShowOnceDialog(const std::string& text, bool choice) override {
-    Asking asking(active_);
+    const ScopedOverrideCursor asking(Qt::ArrowCursor);
     return inner_->ShowOnceDialog(text, choice);
   }
   bool AskYesNo(const std::string& caption, const std::string& text) override {
-    Asking asking(active_);
+    const ScopedOverrideCursor asking(Qt::ArrowCursor);
     return inner_->AskYesNo(caption, text);
   }
   YesNoCancel AskYesNoCancel(const std::string& caption, const std::string& text) override {
-    Asking asking(active_);
+    const ScopedOverrideCursor asking(Qt::ArrowCursor);
     return inner_->AskYesNoCancel(caption, text);
   }
   DescriptionAnswer AskDescription(const std::string& initial) override {
-    Asking asking(active_);
+    const ScopedOverrideCursor asking(Qt::ArrowCursor);
     return inner_->AskDescription(initial);
   }
   FileDialogAnswer AskFiles(const FileDialogRequest& request) override {
-    Asking asking(active_);
+    const ScopedOverrideCursor asking(Qt::ArrowCursor);
     return inner_->AskFiles(request);
   }
   std::optional<std::string> AskFolder(const std::string& title, const std::string& initial) override {
-    Asking asking(active_);
+    const ScopedOverrideCursor asking(Qt::ArrowCursor);
     return inner_->AskFolder(title, initial);
   }
   std::optional<int> AskJpegQuality(int initial) override {
-    Asking asking(active_);
+    const ScopedOverrideCursor asking(Qt::ArrowCursor);
     return inner_->AskJpegQuality(initial);
   }
   std::optional<int> AskZoomPercent(int initial, int low, int high) override {
-    Asking asking(active_);
+    const ScopedOverrideCursor asking(Qt::ArrowCursor);
     return inner_->AskZoomPercent(initial, low, high);
   }
 
  private:
-  // The ordinary cursor while a box is up, the wait cursor again once it has closed.
-  class Asking {
-   public:
-    explicit Asking(bool active) : active_(active) {
-      if (active_) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    }
-    ~Asking() {
-      if (active_) QGuiApplication::restoreOverrideCursor();
-    }
-    Asking(const Asking&) = delete;
-    Asking& operator=(const Asking&) = delete;
-
-   private:
-    bool active_;
-  };
-
   MessagePresenter* inner_;
-  bool active_;
+  const ScopedOverrideCursor wait_{Qt::WaitCursor};
 };
 
 }  // namespace

@@ -1,32 +1,13 @@
 #include "image/ui/tintara_doc.h"
 
-#include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
-
 #include "app/messages.h"
 #include "app/settings.h"
+#include "base/ui/override_cursor.h"
 #include "image/ui/monitor_adjustment.h"
 
 namespace tintara {
 
 namespace {
-
-// The wait cursor for the length of one command; nothing is shown without a GUI application.
-class WaitCursor {
- public:
-  WaitCursor() : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-    if (active_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  }
-  ~WaitCursor() {
-    if (active_) QGuiApplication::restoreOverrideCursor();
-  }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  bool active_;
-};
 
 // The settings store's values, read whenever the document needs them: Preferences may change them
 // while it is open.
@@ -55,7 +36,7 @@ CTintaraDoc::CTintaraDoc() : core_(ImageDocumentOptions{}, DesktopSettings()) { 
 CTintaraDoc::~CTintaraDoc() { core_.SetObserver(nullptr); }
 
 bool CTintaraDoc::OnOpenDocument(const std::string& path) {
-  WaitCursor wait;
+  const ScopedOverrideCursor wait(Qt::WaitCursor);
   return core_.Open(path, AppMessages()).ok();
 }
 
@@ -68,32 +49,32 @@ bool CTintaraDoc::OnFileSaveAs() {
 }
 
 bool CTintaraDoc::OnSaveDocument(const std::string& path) {
-  WaitCursor wait;
+  const ScopedOverrideCursor wait(Qt::WaitCursor);
   return core_.SaveTo(path, AppMessages()).ok();
 }
 
 void CTintaraDoc::OnConvert(const ProfileRecord* profile) {
-  WaitCursor wait;
+  const ScopedOverrideCursor wait(Qt::WaitCursor);
   core_.Convert(profile, AppMessages());
 }
 
 void CTintaraDoc::OnUndoConversion() {
-  WaitCursor wait;
+  const ScopedOverrideCursor wait(Qt::WaitCursor);
   core_.UndoConversion(AppMessages());
 }
 
 void CTintaraDoc::OnUndoEmbedding() {
-  WaitCursor wait;
+  const ScopedOverrideCursor wait(Qt::WaitCursor);
   core_.UndoEmbedding(AppMessages());
 }
 
 void CTintaraDoc::OnUndo() {
-  WaitCursor wait;
+  const ScopedOverrideCursor wait(Qt::WaitCursor);
   core_.Undo(AppMessages());
 }
 
 void CTintaraDoc::OnRotate(bool clockwise) {
-  WaitCursor wait;
+  const ScopedOverrideCursor wait(Qt::WaitCursor);
   core_.Rotate(clockwise, AppMessages());
 }
 
@@ -102,7 +83,7 @@ bool CTintaraDoc::SaveModified() {
 }
 
 Error CTintaraDoc::RebuildDisplay() {
-  WaitCursor wait;
+  const ScopedOverrideCursor wait(Qt::WaitCursor);
   return core_.RebuildDisplay();
 }
 
