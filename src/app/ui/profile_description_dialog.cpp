@@ -4,8 +4,9 @@
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "base/ui/dialog_buttons.h"
 
 namespace tintara {
 
@@ -24,14 +25,7 @@ CProfileDescriptionDialog::CProfileDescriptionDialog(const QString& initial, QWi
   save_ = new QCheckBox(QStringLiteral("Save the new Profile to disk"), this);
   save_->setObjectName(QStringLiteral("saveToDisk"));
 
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-  ok->setObjectName(QStringLiteral("okButton"));
-  ok->setDefault(true);
-  buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)
-      ->setObjectName(QStringLiteral("cancelButton"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = OkCancelButtons(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);

@@ -4,9 +4,10 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "base/ui/dialog_buttons.h"
 
 namespace tintara {
 
@@ -24,14 +25,7 @@ CEnterZoomDialog::CEnterZoomDialog(int initialPercent, int lowestPercent, int hi
   auto* groupLayout = new QVBoxLayout(group);
   groupLayout->addWidget(edit_);
 
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-  ok->setObjectName(QStringLiteral("okButton"));
-  ok->setDefault(true);
-  buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)
-      ->setObjectName(QStringLiteral("cancelButton"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &CEnterZoomDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = OkCancelButtons(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);

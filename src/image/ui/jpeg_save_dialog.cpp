@@ -4,10 +4,11 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "base/ui/dialog_buttons.h"
 
 namespace tintara {
 
@@ -46,14 +47,7 @@ CJPEGSaveDialog::CJPEGSaveDialog(int initialQuality, QWidget* parent) : QDialog(
   connect(slider_, &QSlider::valueChanged, this, &CJPEGSaveDialog::ShowQuality);
   ShowQuality(slider_->value());
 
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-  ok->setObjectName(QStringLiteral("okButton"));
-  ok->setDefault(true);
-  buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)
-      ->setObjectName(QStringLiteral("cancelButton"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = OkCancelButtons(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
