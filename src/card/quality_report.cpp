@@ -1,7 +1,9 @@
 #include "card/quality_report.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <functional>
 #include <utility>
 
 #include "base/file_io.h"
@@ -165,6 +167,66 @@ std::string QualityReportTabText(const QualityReportData& data) {
 }
 
 std::string QualityReportCsv(const QualityReportData& data) { return JoinRows(QualityReportCells(data), ',', true); }
+
+std::string QualityReportTextTable(const QualityReportData& data) {
+  // Every cell of a column, the heading's lines first; a heading of two lines sits on two.
+  struct Column {
+    std::vector<std::string> heading;
+    std::vector<std::string> cells;
+    size_t width = 0;
+    bool left = false;
+  };
+  std::vector<Column> columns;
+  size_t headingLines = 1;
+  for (const QualityColumnInfo& info : kColumns) {
+    Column column;
+    column.left = info.column == QualityColumn::kState;
+    const std::string title = info.title;
+    for (size_t start = 0;;) {
+      const size_t end = title.find('\n', start);
+      column.heading.push_back(title.substr(start, end == std::string::npos ? std::string::npos : end - start));
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    headingLines = std::max(headingLines, column.heading.size());
+    for (size_t row = 0; row < data.quality.areas.size(); ++row) {
+      const std::vector<std::string> parts = QualityCells(data, row, info.column);
+      std::string cell;
+      for (const std::string& part : parts) {
+        // The three numbers of a colour line up from row to row.
+        std::string number = part;
+        if (parts.size() > 1 && number.size() < 3) number.insert(0, 3 - number.size(), ' ');
+        cell += (cell.empty() ? "" : " ") + number;
+      }
+      column.cells.push_back(std::move(cell));
+    }
+    for (const std::string& line : column.heading) column.width = std::max(column.width, line.size());
+    for (const std::string& cell : column.cells) column.width = std::max(column.width, cell.size());
+    columns.push_back(std::move(column));
+  }
+  std::string text;
+  auto appendLine = [&](const std::function<std::string(const Column&)>& cellOf) {
+    std::string line;
+    for (const Column& column : columns) {
+      const std::string cell = cellOf(column);
+      const std::string pad(column.width - cell.size(), ' ');
+      line += (line.empty() ? "" : "  ") + (column.left ? cell + pad : pad + cell);
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    text += line + "\n";
+  };
+  for (size_t k = 0; k < headingLines; ++k) {
+    appendLine([&](const Column& column) {
+      // Headings stand on the last lines, next to the cells.
+      const size_t skip = headingLines - column.heading.size();
+      return k < skip ? std::string() : column.heading[k - skip];
+    });
+  }
+  for (size_t row = 0; row < data.quality.areas.size(); ++row) {
+    appendLine([&](const Column& column) { return column.cells[row]; });
+  }
+  return text;
+}
 
 Error SaveQualityReportCsv(const QualityReportData& data, const std::string& path) {
   const std::string csv = QualityReportCsv(data);

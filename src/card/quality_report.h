@@ -71,6 +71,9 @@ std::vector<std::vector<std::string>> QualityReportCells(const QualityReportData
 // lines end in CR LF).
 std::string QualityReportTabText(const QualityReportData& data);
 std::string QualityReportCsv(const QualityReportData& data);
+// The table for a terminal: the columns the table beside the image has, under its headings, each
+// padded to its widest cell (a colour's three numbers in one column), lines ending in "\n".
+std::string QualityReportTextTable(const QualityReportData& data);
 // Writes the CSV safely: the file is replaced only once the new one is complete. On failure
 // kQualityReportSaveFailed, with the cause the system gave as its detail when there is one.
 Error SaveQualityReportCsv(const QualityReportData& data, const std::string& path);

@@ -97,14 +97,7 @@ void PrintReport(const QualityReportData& data) {
               e.gain, 255.0 * e.offset);
   std::printf("dE2000 to the reference: before = as measured; after = through the profile, as converting this\n"
               "  photograph gives it; after, exposure matched = with the exposure above, then through the profile\n");
-  std::printf("                                                corrected,      dE2000\n");
-  std::printf("area  measured      reference     corrected     exp. matched    before   after  after, exp. matched\n");
-  for (const AreaQuality& q : report.areas) {
-    std::printf("%4d  %3d %3d %3d   %3d %3d %3d   %3d %3d %3d   %3d %3d %3d     %6.2f  %6.2f  %6.2f%s\n", q.index,
-                q.measured[0], q.measured[1], q.measured[2], q.reference[0], q.reference[1], q.reference[2],
-                q.corrected[0], q.corrected[1], q.corrected[2], q.correctedMatched[0], q.correctedMatched[1],
-                q.correctedMatched[2], q.deBefore, q.deAfter, q.deMatched, q.inFit ? "" : "   (left out of the fit)");
-  }
+  std::fputs(QualityReportTextTable(data).c_str(), stdout);
   std::printf("mean dE2000 %.2f before, %.2f after, %.2f after with the exposure matched\n", report.meanBefore,
               report.meanAfter, report.meanMatched);
   std::printf("largest     %.2f before, %.2f after, %.2f after with the exposure matched\n", report.maxBefore,

@@ -43,6 +43,38 @@ TEST(QualityReport, StatesAndPixelsAreTheLayoutsWhenTheReportIsMade) {
   EXPECT_EQ(cells[3][2], "unreliable");
 }
 
+// The terminal's table has the same columns, headings and state wording as the table beside the
+// image, each column as wide as its widest cell, so a long state does not shift the figures.
+TEST(QualityReport, TheTerminalTableLinesUpTheSameCells) {
+  QualityReportData data;
+  for (int i : {0, 11}) {
+    AreaQuality q;
+    q.index = i;
+    q.measured = {static_cast<uint8_t>(i == 0 ? 5 : 250), 60, 200};
+    q.deAfter = i == 0 ? 0.5 : 12.25;
+    q.inFit = i == 0;
+    data.quality.areas.push_back(q);
+    data.pixels.push_back(i == 0 ? 12345 : 7);
+    data.states.push_back(i == 0 ? AreaState::kValid : AreaState::kInvalid);
+  }
+  const std::string table = QualityReportTextTable(data);
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < table.size();) {
+    const size_t end = table.find('\n', start);
+    lines.push_back(table.substr(start, end - start));
+    start = end + 1;
+  }
+  ASSERT_EQ(lines.size(), 4u) << table;  // a heading of two lines, then one line per area
+  EXPECT_NE(lines[1].find("Area  Pixels  State"), std::string::npos) << table;
+  EXPECT_NE(lines[0].find("After, exp."), std::string::npos);
+  EXPECT_EQ(lines[2].substr(0, 18), "   1   12345  vali");
+  EXPECT_NE(lines[3].find("invalid, not in the fit"), std::string::npos);
+  EXPECT_NE(lines[2].find("  5  60 200"), std::string::npos) << "a colour's numbers line up";
+  // The figures end in the same place on every line: the state's width does not shift them.
+  EXPECT_EQ(lines[2].size(), lines[3].size()) << table;
+  EXPECT_EQ(lines[2].find("0.50") + 4, lines[3].find("12.25") + 5) << table;
+}
+
 TEST(QualityReport, CsvQuotesWhatHoldsACommaAndTabTextDoesNot) {
   QualityReportData data;
   AreaQuality a;
