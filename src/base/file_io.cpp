@@ -341,6 +341,7 @@ Error StagedFile::PlaceAsNew(const std::string& target, int failureCode) {
 
 Error StagedFile::PlaceReplacing(const std::string& target, int failureCode) {
   if (!staged()) return failureCode;
+  if (Error refusal = CheckReplaceable(target, failureCode); refusal.failed()) return refusal;
   const std::string& path = state_->file.path();
   std::error_code ec;
   const std::filesystem::file_status old = std::filesystem::status(target, ec);

@@ -93,8 +93,9 @@ class StagedFile {
   // As WriteNewFileVia puts its file in place: kFileNameTaken keeps the file staged, for another
   // name; so does any other failure, which fails with `failureCode`.
   Error PlaceAsNew(const std::string& target, int failureCode = kFileWriteFailed);
-  // As WriteFileSafely replaces a file: the old file's permissions carried over, the new contents
-  // on the disk before the rename. A failure, with `failureCode`, keeps the file staged.
+  // As WriteFileSafely replaces a file: never a folder, a FIFO or a device; the old file's
+  // permissions carried over; the new contents on the disk before the rename. A failure, with
+  // `failureCode`, keeps the file staged.
   Error PlaceReplacing(const std::string& target, int failureCode = kFileWriteFailed);
 
  private:

@@ -138,6 +138,29 @@ TEST_F(FileIoTest, ANewFileNeverReplacesOneThatAppearedWhileItWasWritten) {
   EXPECT_EQ(FolderEntries(dir_.path()), (Names{"link.tif", "photo(1).tif", "via.tif"}));
 }
 
+// A folder or a FIFO under the target's name is no file to replace, and a rename would take it away:
+// neither the writer nor a staged file put in place replaces it, and the staged file stays staged.
+TEST_F(FileIoTest, WhatIsNoFileIsNeverReplaced) {
+  ASSERT_EQ(mkfifo(dir_.File("fifo.tif").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir_.File("folder.tif"));
+  for (const std::string name : {"fifo.tif", "folder.tif"}) {
+    const std::string cause = name == "fifo.tif" ? "Not a regular file" : SystemErrorText(EISDIR);
+    const Error written = WriteFileSafely(dir_.File(name), [](std::FILE*) { return true; }, kImageWriteFailed);
+    EXPECT_EQ(written.code(), kImageWriteFailed) << name;
+    EXPECT_EQ(written.detail(), cause) << name;
+    StagedFile staged;
+    const auto made = [](const std::string& path) { return WriteFileText(path, "new"), Error(); };
+    ASSERT_TRUE(staged.Write(dir_.File(name), made).ok());
+    const Error placed = staged.PlaceReplacing(dir_.File(name), kImageWriteFailed);
+    EXPECT_EQ(placed.code(), kImageWriteFailed) << name;
+    EXPECT_EQ(placed.detail(), cause) << name;
+    EXPECT_TRUE(staged.staged()) << name;
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(dir_.File("fifo.tif")));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.File("folder.tif")));
+  EXPECT_EQ(FolderEntries(dir_.path()), (Names{"fifo.tif", "folder.tif"}));
+}
+
 // Ended by a signal halfway through a write (here a write through a path, whose own write is
 // interrupted), the process leaves no temporary file, and its status still names the signal.
 TEST_F(FileIoTest, ASignalDuringAWriteRemovesItsTemporaryFiles) {
