@@ -38,29 +38,19 @@ TEST_F(FileIoTest, AFailedWriteLeavesTheOldFileAndNothingElse) {
   const std::string path = dir_.File("data.bin");
   const std::string old("old\0contents", 12);
   WriteFileText(path, old);
-  // The fill writes part of the new contents and then fails, for a reason of its own: the failure
-  // is the caller's, without a cause.
-  const Error refused = WriteFileSafely(
-      path,
-      [](std::FILE* f) {
-        std::fputs("new", f);
-        return false;
-      },
-      kImageWriteFailed);
-  EXPECT_EQ(refused.code(), kImageWriteFailed);
+  // The fill writes part of the new contents and then fails, for a reason of its own: no cause.
+  const Error refused = WriteFileSafely(path, [](std::FILE* f) { return std::fputs("new", f), false; });
+  EXPECT_EQ(refused.code(), kFileWriteFailed);
   EXPECT_EQ(refused.detail(), "");
   // The fill says it succeeded, but its bytes, still in the stream's buffer, cannot all be written.
   {
     const test::FileSizeLimit limit(1000);
-    const Error full =
-        WriteFileSafely(path, [](std::FILE* f) { return std::fwrite(kLong.data(), 1, 3000, f) == 3000; });
-    EXPECT_EQ(full.code(), kFileWriteFailed);
-    EXPECT_EQ(full.detail(), SystemErrorText(EFBIG));
+    EXPECT_TRUE(WriteFileSafely(path, [](std::FILE* f) { return std::fwrite(kLong.data(), 1, 3000, f) == 3000; })
+                    .failed());
   }
   // A target in a folder that is not there: the fill never runs.
   bool called = false;
-  const Error nowhere = WriteFileSafely(dir_.File("missing/data.bin"), [&](std::FILE*) { return called = true; });
-  EXPECT_EQ(nowhere.detail(), SystemErrorText(ENOENT));
+  EXPECT_TRUE(WriteFileSafely(dir_.File("missing/data.bin"), [&](std::FILE*) { return called = true; }).failed());
   EXPECT_FALSE(called);
   EXPECT_EQ(ReadFileText(path), old);
   EXPECT_EQ(FolderEntries(dir_.path()), Names{"data.bin"});  // no temporary file left behind
@@ -112,15 +102,12 @@ TEST_F(FileIoTest, ASuccessfulWriteReplacesTheFileWithItsPermissions) {
 TEST_F(FileIoTest, ANewFileNeverReplacesOneThatAppearedWhileItWasWritten) {
   const std::string path = dir_.File("photo(1).tif");
   auto mine = [](std::FILE* f) { return std::fputs("mine", f) >= 0; };
-  EXPECT_EQ(WriteFileSafely(
-                path, [&](std::FILE* f) { return WriteFileText(path, "theirs"), mine(f); }, kImageWriteFailed,
-                WriteMode::kNeverReplace)
-                .code(),
-            kFileNameTaken);
+  auto overtaken = [&](std::FILE* f) { return WriteFileText(path, "theirs"), mine(f); };
+  EXPECT_EQ(WriteFileSafely(path, overtaken, kFileWriteFailed, WriteMode::kNeverReplace).code(), kFileNameTaken);
   EXPECT_EQ(ReadFileText(path), "theirs");
   // A link to nothing carries the name as well, though a look at the name finds no file there.
   ASSERT_EQ(symlink("nowhere", dir_.File("link.tif").c_str()), 0);
-  EXPECT_EQ(WriteFileSafely(dir_.File("link.tif"), mine, kImageWriteFailed, WriteMode::kNeverReplace).code(),
+  EXPECT_EQ(WriteFileSafely(dir_.File("link.tif"), mine, kFileWriteFailed, WriteMode::kNeverReplace).code(),
             kFileNameTaken);
 
   // A writer that takes a path: the same rule, and whatever it leaves at its own path goes.
@@ -129,25 +116,18 @@ TEST_F(FileIoTest, ANewFileNeverReplacesOneThatAppearedWhileItWasWritten) {
   auto raced = [&](const std::string& staged) { return WriteFileText(via, "theirs"), partly(staged, kOk); };
   EXPECT_EQ(WriteNewFileVia(via, raced).code(), kFileNameTaken);
   EXPECT_EQ(ReadFileText(via), "theirs");
-  // The writer's own failure is the failure.
-  const Error failed = WriteNewFileVia(dir_.File("failed.tif"), [&](const std::string& staged) {
-    return partly(staged, Error(kImageWriteFailed, "No space left on device"));
-  });
-  EXPECT_EQ(failed.code(), kImageWriteFailed);
-  EXPECT_EQ(failed.detail(), "No space left on device");
+  auto failing = [&](const std::string& staged) { return partly(staged, kImageCorrupt); };
+  EXPECT_EQ(WriteNewFileVia(dir_.File("failed.tif"), failing).code(), kImageCorrupt);  // the writer's own failure
   EXPECT_EQ(FolderEntries(dir_.path()), (Names{"link.tif", "photo(1).tif", "via.tif"}));
 }
 
 // A folder or a FIFO under the target's name is no file to replace, and a rename would take it away:
-// neither the writer nor a staged file put in place replaces it, and the staged file stays staged.
+// a staged file put in place, as every other write, leaves it and stays staged.
 TEST_F(FileIoTest, WhatIsNoFileIsNeverReplaced) {
   ASSERT_EQ(mkfifo(dir_.File("fifo.tif").c_str(), 0600), 0);
   std::filesystem::create_directory(dir_.File("folder.tif"));
   for (const std::string name : {"fifo.tif", "folder.tif"}) {
     const std::string cause = name == "fifo.tif" ? "Not a regular file" : SystemErrorText(EISDIR);
-    const Error written = WriteFileSafely(dir_.File(name), [](std::FILE*) { return true; }, kImageWriteFailed);
-    EXPECT_EQ(written.code(), kImageWriteFailed) << name;
-    EXPECT_EQ(written.detail(), cause) << name;
     StagedFile staged;
     const auto made = [](const std::string& path) { return WriteFileText(path, "new"), Error(); };
     ASSERT_TRUE(staged.Write(dir_.File(name), made).ok());
