@@ -27,18 +27,30 @@ namespace tintara {
 namespace {
 
 // Opens `path` for reading as a stream, through OpenInputFile.
-std::FILE* OpenRegularFile(const std::string& path, InputFileCheck& check) {
-  const int fd = OpenInputFile(path, check);
-  if (fd < 0) return nullptr;
+std::FILE* OpenRegularFile(const std::string& path, Error& opened) {
+  int fd = -1;
+  opened = OpenInputFile(path, fd);
+  if (opened.failed()) return nullptr;
 #ifdef _WIN32
   std::FILE* f = _fdopen(fd, "rb");
-  if (!f) _close(fd);
 #else
   std::FILE* f = fdopen(fd, "rb");
-  if (!f) close(fd);
 #endif
-  if (!f) check = InputFileCheck::kCannotOpen;
+  if (!f) {
+    opened = Error(kFileUnreadable, SystemErrorText(errno));
+#ifdef _WIN32
+    _close(fd);
+#else
+    close(fd);
+#endif
+  }
   return f;
+}
+
+// The system's cause of a failure the file system library reports, when it gave one.
+std::string CauseOf(const std::error_code& ec) {
+  if (!ec || (ec.category() != std::generic_category() && ec.category() != std::system_category())) return {};
+  return SystemErrorText(ec.value());
 }
 
 // The record of the temporary files being written, for the signal handlers: fixed storage, and
@@ -146,96 +158,102 @@ std::FILE* CreateTemporaryBeside(const std::string& target, bool takePermissions
 
 // Renames the complete file `from` to `to` unless something already carries that name. The check
 // and the rename are one step of the file system, so a name another writer took a moment ago is
-// never replaced.
-WriteOutcome MoveToFreeName(const std::string& from, const std::string& to) {
+// never replaced: kFileNameTaken then, and `failureCode` with the cause when the rename fails.
+Error MoveToFreeName(const std::string& from, const std::string& to, int failureCode) {
+  const auto failed = [&](int errorNumber) { return Error(failureCode, SystemErrorText(errorNumber)); };
 #ifdef _WIN32
   // Here a rename never replaces an existing file.
-  if (std::rename(from.c_str(), to.c_str()) == 0) return WriteOutcome::kWritten;
+  if (std::rename(from.c_str(), to.c_str()) == 0) return kOk;
+  const int error = errno;
   std::error_code ec;
-  return std::filesystem::exists(std::filesystem::symlink_status(to, ec)) ? WriteOutcome::kNameTaken
-                                                                           : WriteOutcome::kFailed;
+  return std::filesystem::exists(std::filesystem::symlink_status(to, ec)) ? Error(kFileNameTaken) : failed(error);
 #else
 #ifdef RENAME_NOREPLACE
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return WriteOutcome::kWritten;
-  if (errno == EEXIST) return WriteOutcome::kNameTaken;
-  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return WriteOutcome::kFailed;
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return kOk;
+  if (errno == EEXIST) return kFileNameTaken;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return failed(errno);
 #endif
   // A file system without the no-replace rename: a hard link is never made over an existing name.
   if (link(from.c_str(), to.c_str()) == 0) {
     unlink(from.c_str());
-    return WriteOutcome::kWritten;
+    return kOk;
   }
-  if (errno == EEXIST) return WriteOutcome::kNameTaken;
-  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return WriteOutcome::kFailed;
+  if (errno == EEXIST) return kFileNameTaken;
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return failed(errno);
   // Nor hard links: the name is claimed by creating it exclusively, and the file put over the claim.
   const int claim = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (claim < 0) return errno == EEXIST ? WriteOutcome::kNameTaken : WriteOutcome::kFailed;
+  if (claim < 0) return errno == EEXIST ? Error(kFileNameTaken) : failed(errno);
   close(claim);
-  if (std::rename(from.c_str(), to.c_str()) == 0) return WriteOutcome::kWritten;
+  if (std::rename(from.c_str(), to.c_str()) == 0) return kOk;
+  const int error = errno;
   unlink(to.c_str());
-  return WriteOutcome::kFailed;
+  return failed(error);
 #endif
+}
+
+constexpr char kNotARegularFile[] = "Not a regular file";
+
+// Refuses, with `failureCode`, a target that no write may replace: a folder, or anything else that
+// is not a regular file (a FIFO, a device, a socket), which the final rename would take away. A
+// regular file and a name that is free may be written.
+Error CheckReplaceable(const std::string& path, int failureCode) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) return kOk;
+  return Error(failureCode, std::filesystem::is_directory(status) ? SystemErrorText(EISDIR) : kNotARegularFile);
+}
+
+// The cause of the first failure: later steps on a failed write only fail for the same reason.
+void NoteCause(std::string& cause, int errorNumber) {
+  if (cause.empty() && errorNumber != 0) cause = SystemErrorText(errorNumber);
 }
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t maxSize) {
+Error ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t maxSize) {
   bytes.clear();
-  InputFileCheck check;
-  std::FILE* f = OpenRegularFile(path, check);
-  if (!f) return ReadStatus::kCannotOpen;
+  Error opened;
+  std::FILE* f = OpenRegularFile(path, opened);
+  if (!f) return opened;
   std::error_code ec;
   const uint64_t size = std::filesystem::file_size(path, ec);
   if (ec || size > maxSize) {
     std::fclose(f);
-    return ec ? ReadStatus::kCannotOpen : ReadStatus::kTooLarge;
+    return ec ? Error(kFileUnreadable, CauseOf(ec)) : Error(kFileTooLarge);
   }
   bytes.resize(static_cast<size_t>(size));
+  errno = 0;
   const size_t got = size ? std::fread(bytes.data(), 1, bytes.size(), f) : 0;
+  const int readErrno = errno;
   const bool failed = std::ferror(f) != 0;
   std::fclose(f);
-  if (failed) return ReadStatus::kReadError;
+  if (failed) {
+    bytes.clear();
+    return Error(kFileUnreadable, readErrno != 0 ? SystemErrorText(readErrno) : std::string());
+  }
   bytes.resize(got);  // a file that shrank while being read gives what was there
-  return ReadStatus::kOk;
+  return kOk;
 }
 
-namespace {
+std::string SystemErrorText(int errorNumber) { return std::generic_category().message(errorNumber); }
 
-constexpr char kNotARegularFile[] = "Not a regular file";
-
-// Why `path` names nothing a write may replace: a folder, or anything else that is not a regular
-// file (a FIFO, a device, a socket), which the final rename would take away. Empty for a regular
-// file and for a name that is free.
-std::string NotReplaceableCause(const std::string& path) {
-  std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) return {};
-  return std::filesystem::is_directory(status) ? SystemErrorText(EISDIR) : kNotARegularFile;
+Error ConcerningFile(const Error& error, const std::string& path) {
+  if (error.ok()) return error;
+  return Error(error.code(), error.detail().empty() ? path : error.detail() + ": " + path);
 }
 
-// The cause of the first failure: later steps on a failed write only fail for the same reason.
-void NoteCause(std::string* cause, int errorNumber) {
-  if (cause && cause->empty() && errorNumber != 0) *cause = SystemErrorText(errorNumber);
-}
-
-WriteOutcome WriteFileSafelyWithCause(const std::string& target, const std::function<bool(std::FILE*)>& fill,
-                                      WriteMode mode, std::string* cause) {
+Error WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill, int failureCode,
+                      WriteMode mode) {
   std::error_code ec;
   if (mode == WriteMode::kReplace) {
-    const std::string refusal = NotReplaceableCause(target);
-    if (!refusal.empty()) {
-      if (cause) *cause = refusal;
-      return WriteOutcome::kFailed;
-    }
+    if (Error refusal = CheckReplaceable(target, failureCode); refusal.failed()) return refusal;
   }
   const bool replacing = mode == WriteMode::kReplace && (std::filesystem::exists(target, ec) || ec);
   RecordedTemporary temporary;
   errno = 0;
   std::FILE* f = CreateTemporaryBeside(target, mode == WriteMode::kReplace, temporary);
-  if (!f) {
-    NoteCause(cause, errno);
-    return WriteOutcome::kFailed;
-  }
+  if (!f) return Error(failureCode, errno != 0 ? SystemErrorText(errno) : std::string());
+  std::string cause;
   errno = 0;
   bool ok = fill(f);
   const int fillErrno = errno;
@@ -259,49 +277,26 @@ WriteOutcome WriteFileSafelyWithCause(const std::string& target, const std::func
     ok = false;
     NoteCause(cause, errno);
   }
-  WriteOutcome outcome = WriteOutcome::kFailed;
+  Error written(failureCode, cause);
   if (ok && mode == WriteMode::kNeverReplace) {
-    errno = 0;
-    outcome = MoveToFreeName(temporary.path(), target);
-    if (outcome == WriteOutcome::kFailed) NoteCause(cause, errno);
+    written = MoveToFreeName(temporary.path(), target, failureCode);
   } else if (ok) {
     std::filesystem::rename(temporary.path(), target, ec);
-    if (!ec) {
-      outcome = WriteOutcome::kWritten;
-    } else if (ec.category() == std::generic_category() || ec.category() == std::system_category()) {
-      NoteCause(cause, ec.value());
-    }
+    written = ec ? Error(failureCode, CauseOf(ec)) : Error();
   }
-  if (outcome == WriteOutcome::kWritten) {
+  if (written.ok()) {
     temporary.Forget();
   } else {
     temporary.Remove();
   }
-  return outcome;
+  return written;
 }
 
-}  // namespace
-
-std::string SystemErrorText(int errorNumber) { return std::generic_category().message(errorNumber); }
-
-Error ConcerningFile(const Error& error, const std::string& path) {
-  if (error.ok()) return error;
-  return Error(error.code(), error.detail().empty() ? path : error.detail() + ": " + path);
-}
-
-WriteOutcome WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill, WriteMode mode) {
-  return WriteFileSafelyWithCause(target, fill, mode, nullptr);
-}
-
-Error WriteFileSafelyWithCause(const std::string& target, const std::function<bool(std::FILE*)>& fill,
-                               int failureCode) {
-  std::string cause;
-  if (WriteFileSafelyWithCause(target, fill, WriteMode::kReplace, &cause) == WriteOutcome::kWritten) return {};
-  return Error(failureCode, cause);
-}
-
-bool WriteFileSafely(const std::string& target, const std::function<bool(std::FILE*)>& fill) {
-  return WriteFileSafely(target, fill, WriteMode::kReplace) == WriteOutcome::kWritten;
+Error WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, int failureCode) {
+  return WriteFileSafely(
+      path,
+      [&](std::FILE* f) { return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(); },
+      failureCode);
 }
 
 struct StagedFileState {
@@ -324,27 +319,29 @@ StagedFile& StagedFile::operator=(StagedFile&& other) noexcept {
 
 bool StagedFile::staged() const { return state_ && state_->staged; }
 
-bool StagedFile::Write(const std::string& besideTarget, const std::function<bool(const std::string& path)>& write) {
+Error StagedFile::Write(const std::string& besideTarget, const std::function<Error(const std::string& path)>& write) {
   if (!state_) state_ = std::make_unique<StagedFileState>();
   if (state_->staged) state_->file.Remove();
   state_->file.Record(TemporaryPathBeside(besideTarget));
-  state_->staged = write(state_->file.path());
+  const Error written = write(state_->file.path());
+  state_->staged = written.ok();
   if (!state_->staged) state_->file.Remove();
-  return state_->staged;
+  return written;
 }
 
-WriteOutcome StagedFile::PlaceAsNew(const std::string& target) {
-  if (!staged()) return WriteOutcome::kFailed;
-  const WriteOutcome outcome = MoveToFreeName(state_->file.path(), target);
-  if (outcome == WriteOutcome::kWritten) {
+Error StagedFile::PlaceAsNew(const std::string& target, int failureCode) {
+  if (!staged()) return failureCode;
+  const Error placed = MoveToFreeName(state_->file.path(), target, failureCode);
+  if (placed.ok()) {
     state_->file.Forget();
     state_->staged = false;
   }
-  return outcome;
+  return placed;
 }
 
-bool StagedFile::PlaceReplacing(const std::string& target) {
-  if (!staged()) return false;
+Error StagedFile::PlaceReplacing(const std::string& target, int failureCode) {
+  if (!staged()) return failureCode;
+  if (Error refusal = CheckReplaceable(target, failureCode); refusal.failed()) return refusal;
   const std::string& path = state_->file.path();
   std::error_code ec;
   const std::filesystem::file_status old = std::filesystem::status(target, ec);
@@ -354,70 +351,60 @@ bool StagedFile::PlaceReplacing(const std::string& target) {
   if (replacing) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     const bool synced = fd >= 0 && fsync(fd) == 0;
+    const int error = errno;
     if (fd >= 0) close(fd);
-    if (!synced) return false;
+    if (!synced) return Error(failureCode, SystemErrorText(error));
   }
 #else
   (void)replacing;
 #endif
   std::filesystem::rename(path, target, ec);
-  if (ec) return false;
+  if (ec) return Error(failureCode, CauseOf(ec));
   state_->file.Forget();
   state_->staged = false;
-  return true;
+  return kOk;
 }
 
-WriteOutcome WriteNewFileVia(const std::string& target, const std::function<bool(const std::string& path)>& write) {
+Error WriteNewFileVia(const std::string& target, const std::function<Error(const std::string& path)>& write,
+                      int failureCode) {
   StagedFile staged;
-  if (!staged.Write(target, write)) return WriteOutcome::kFailed;
-  return staged.PlaceAsNew(target);  // a file not placed is removed with `staged`
+  if (Error written = staged.Write(target, write); written.failed()) return written;
+  return staged.PlaceAsNew(target, failureCode);  // a file not placed is removed with `staged`
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  return WriteFileSafely(path, [&](std::FILE* f) {
-    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  });
-}
-
-int OpenInputFile(const std::string& path, InputFileCheck& check, std::string* cause) {
+Error OpenInputFile(const std::string& path, int& fd) {
+  fd = -1;
   std::error_code ec;
   const std::filesystem::file_status status = std::filesystem::status(path, ec);
-  check = InputFileCheck::kCannotOpen;
-  const auto refuse = [&](InputFileCheck kind, const std::string& why) {
-    check = kind;
-    if (cause) *cause = why;
-    return -1;
-  };
   if (ec || !std::filesystem::exists(status)) {
-    return refuse(InputFileCheck::kCannotOpen, SystemErrorText(ec ? ec.value() : ENOENT));
+    return Error(kFileUnreadable, ec ? CauseOf(ec) : SystemErrorText(ENOENT));
   }
-  if (std::filesystem::is_directory(status)) return refuse(InputFileCheck::kFolder, SystemErrorText(EISDIR));
-  if (!std::filesystem::is_regular_file(status)) return refuse(InputFileCheck::kNotAFile, kNotARegularFile);
+  if (std::filesystem::is_directory(status)) return Error(kFileIsFolder, SystemErrorText(EISDIR));
+  if (!std::filesystem::is_regular_file(status)) return Error(kNotAFile, kNotARegularFile);
 #ifdef _WIN32
   // Names of the file system here are files or folders; the look above has told them apart.
-  const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
-  if (fd < 0) return refuse(InputFileCheck::kCannotOpen, SystemErrorText(errno));
+  const int opened = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+  if (opened < 0) return Error(kFileUnreadable, SystemErrorText(errno));
 #else
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return refuse(InputFileCheck::kCannotOpen, SystemErrorText(errno));
-  struct stat opened {};
-  const bool examined = fstat(fd, &opened) == 0;
-  if (!examined || !S_ISREG(opened.st_mode)) {
+  const int opened = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (opened < 0) return Error(kFileUnreadable, SystemErrorText(errno));
+  struct stat st {};
+  const bool examined = fstat(opened, &st) == 0;
+  if (!examined || !S_ISREG(st.st_mode)) {
     const int error = errno;
-    close(fd);
-    if (!examined) return refuse(InputFileCheck::kCannotOpen, SystemErrorText(error));
-    if (S_ISDIR(opened.st_mode)) return refuse(InputFileCheck::kFolder, SystemErrorText(EISDIR));
-    return refuse(InputFileCheck::kNotAFile, kNotARegularFile);
+    close(opened);
+    if (!examined) return Error(kFileUnreadable, SystemErrorText(error));
+    if (S_ISDIR(st.st_mode)) return Error(kFileIsFolder, SystemErrorText(EISDIR));
+    return Error(kNotAFile, kNotARegularFile);
   }
 #endif
-  check = InputFileCheck::kReadable;
-  if (cause) cause->clear();
-  return fd;
+  fd = opened;
+  return kOk;
 }
 
-InputFileCheck CheckInputFile(const std::string& path, std::string* cause) {
-  InputFileCheck check;
-  const int fd = OpenInputFile(path, check, cause);
+Error CheckInputFile(const std::string& path) {
+  int fd = -1;
+  const Error opened = OpenInputFile(path, fd);
   if (fd >= 0) {
 #ifdef _WIN32
     _close(fd);
@@ -425,7 +412,7 @@ InputFileCheck CheckInputFile(const std::string& path, std::string* cause) {
     close(fd);
 #endif
   }
-  return check;
+  return opened;
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {

@@ -64,6 +64,16 @@ enum ResultCode : int {
   kReferenceDataWriteFailed = 551,
   // The quality report's table could not be saved as a file.
   kQualityReportSaveFailed = 552,
+  // What reading or writing any file can meet, whatever the file is for: callers that have a text of
+  // their own for the failure tell these apart by code, the system's cause being the detail.
+  kFileUnreadable = 560,
+  kFileIsFolder = 561,
+  // A FIFO, a device or a socket, which is never opened (it may wait, or do anything on opening).
+  kNotAFile = 562,
+  kFileTooLarge = 563,
+  kFileWriteFailed = 564,
+  // A new file's name was taken by another file while it was being written.
+  kFileNameTaken = 565,
   kLastFileCode = 599,
   // The engine's internal algorithm codes.
   kPoorQuality = 101,

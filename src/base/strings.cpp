@@ -108,6 +108,12 @@ const std::unordered_map<int, const char*>& Table() {
       {40550, "The reference data source cannot be read as reference sets."},
       {40551, "The reference data file could not be written."},
       {40552, "The quality report could not be saved."},
+      {40560, "The file cannot be read."},
+      {40561, "The file is a folder."},
+      {40562, "The path names a device, a pipe or a socket, not a file."},
+      {40563, "The file is too large."},
+      {40564, "The file could not be written."},
+      {40565, "Another file has taken the name of the file being written."},
       {40511,
        "The file already exists, and is marked as read-only.\n"
        "Are you sure you want to replace it?"},

@@ -177,9 +177,8 @@ PreparedBatchItem PrepareBatchItem(const BatchItemTask& task) {
   // Staged in the output's folder, so that putting it in place is a rename on one file system.
   const std::string beside = JoinedOutputPath(task.destinationFolder, task.inputPath);
   if (task.operation == BatchOperation::kEmbed) {
-    prepared.output.Write(beside, [&](const std::string& path) {
-      prepared.write = EmbedProfileInImageFile(task.inputPath, path, format, task.profile->bytes, task.jpegQuality);
-      return prepared.write.ok();
+    prepared.write = prepared.output.Write(beside, [&](const std::string& path) {
+      return EmbedProfileInImageFile(task.inputPath, path, format, task.profile->bytes, task.jpegQuality);
     });
     return prepared;
   }
@@ -192,10 +191,8 @@ PreparedBatchItem PrepareBatchItem(const BatchItemTask& task) {
   // converting from an unconverted copy, without holding the image twice.
   prepared.convert = ConvertPixelsInPlace(image, *task.profile);
   if (prepared.convert.failed()) return prepared;
-  prepared.output.Write(beside, [&](const std::string& path) {
-    prepared.write = WriteImageFile(path, format, image, {}, task.jpegQuality);
-    return prepared.write.ok();
-  });
+  prepared.write = prepared.output.Write(
+      beside, [&](const std::string& path) { return WriteImageFile(path, format, image, {}, task.jpegQuality); });
   return prepared;
 }
 
@@ -206,13 +203,8 @@ BatchOutcome CommitBatchItem(const BatchItemTask& task, const std::function<Prep
   if (output.skipped) return BatchOutcome::Skipped();
   if (!output.path.empty() && IsReadOnlyFile(output.path)) return BatchOutcome::Failed(kOutputWriteProtected);
   // Nothing but a regular file is ever opened: a FIFO named like an image would stop the batch.
-  switch (CheckInputFile(inputPath)) {
-    case InputFileCheck::kReadable:
-      break;
-    case InputFileCheck::kFolder:
-      return BatchOutcome::Failed(kImageFileIsFolder);
-    default:
-      return BatchOutcome::Failed(kCannotOpenImage);
+  if (const Error input = CheckInputFile(inputPath); input.failed()) {
+    return BatchOutcome::Failed(Error(input == kFileIsFolder ? kImageFileIsFolder : kCannotOpenImage, input.detail()));
   }
   if (output.error.failed()) return BatchOutcome::Failed(output.error);
   const ImageFormat format = ImageFormatOf(inputPath);
@@ -242,14 +234,15 @@ BatchOutcome CommitBatchItem(const BatchItemTask& task, const std::function<Prep
   if (!made.output.staged()) return writeFailure(made.write);
 
   if (rule == BatchOutputRule::kOverwrite) {
-    return made.output.PlaceReplacing(output.path) ? BatchOutcome::Succeeded() : writeFailure(kOk);
+    const Error placed = made.output.PlaceReplacing(output.path, kImageWriteFailed);
+    return placed.ok() ? BatchOutcome::Succeeded() : BatchOutcome::Failed(placed);
   }
   // A copy takes its name only if that is still free once the file is complete, so two runs into
   // one folder never replace each other's files: a name taken meanwhile means the next number.
   for (;;) {
-    const WriteOutcome outcome = made.output.PlaceAsNew(output.path);
-    if (outcome == WriteOutcome::kWritten) return BatchOutcome::Succeeded();
-    if (outcome == WriteOutcome::kFailed) return writeFailure(kOk);
+    const Error placed = made.output.PlaceAsNew(output.path, kImageWriteFailed);
+    if (placed.ok()) return BatchOutcome::Succeeded();
+    if (placed.code() != kFileNameTaken) return BatchOutcome::Failed(placed);
     if (rule == BatchOutputRule::kSkip) return BatchOutcome::Skipped();
     output = FirstFreeName(NextCopyName(output.path), rule);
     if (output.error.failed()) return BatchOutcome::Failed(output.error);

@@ -230,7 +230,7 @@ std::string QualityReportTextTable(const QualityReportData& data) {
 
 Error SaveQualityReportCsv(const QualityReportData& data, const std::string& path) {
   const std::string csv = QualityReportCsv(data);
-  return WriteFileSafelyWithCause(
+  return WriteFileSafely(
       path, [&](std::FILE* f) { return std::fwrite(csv.data(), 1, csv.size(), f) == csv.size(); },
       kQualityReportSaveFailed);
 }

@@ -38,7 +38,7 @@ constexpr const char* kChannelNames[3] = {"R", "G", "B"};
 bool ReadSampleFile(const std::string& path, SampleFile& out, std::string& error) {
   const std::string file = EscapeControlCharacters(path);
   std::vector<uint8_t> bytes;
-  if (ReadWholeFile(path, bytes) != ReadStatus::kOk) {
+  if (ReadWholeFile(path, bytes).failed()) {
     error = "cannot read " + file;
     return false;
   }
@@ -192,7 +192,7 @@ int CommandFit(const GlobalOptions& global, const std::vector<std::string>& args
   if (!context.profile.Empty()) {
     const std::string description = a.Value("--description").value_or(DefaultProfileDescription(reference.name));
     SetDescriptionInBytes(context.profile.bytes, context.profile.descriptionOffset, description);
-    if (!WriteFileAtomically(*a.Value("-o"), context.profile.bytes)) {
+    if (WriteFileAtomically(*a.Value("-o"), context.profile.bytes).failed()) {
       return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileSaveFailed), *a.Value("-o")));
     }
     written = *a.Value("-o");
@@ -233,7 +233,7 @@ int CommandProfileInfo(const GlobalOptions&, const std::vector<std::string>& arg
   const std::string& path = a.Positionals()[0];
 
   std::vector<uint8_t> bytes;
-  if (ReadWholeFile(path, bytes) != ReadStatus::kOk) {
+  if (ReadWholeFile(path, bytes).failed()) {
     return Fail(kExitFailure, WithPath(ErrorCodeText(kProfileLoadFailed), path));
   }
   EngineContext context;

@@ -293,13 +293,9 @@ Error MakeReferenceDataFile(const std::string& csvPath, const std::string& datPa
   const std::string source = EscapeControlCharacters(csvPath);
   // The source is a small hand-edited text file; anything far larger is not what the user meant.
   std::vector<uint8_t> text;
-  switch (ReadWholeFile(csvPath, text)) {
-    case ReadStatus::kOk:
-      break;
-    case ReadStatus::kTooLarge:
-      return Error(kReferenceSourceInvalid, source + " is too large to be reference data");
-    default:
-      return Error(kReferenceSourceInvalid, "cannot read " + source);
+  if (const Error read = ReadWholeFile(csvPath, text); read.failed()) {
+    return Error(kReferenceSourceInvalid,
+                 read == kFileTooLarge ? source + " is too large to be reference data" : "cannot read " + source);
   }
   ReferenceSetList sets;
   std::vector<uint8_t> bytes;
@@ -311,7 +307,7 @@ Error MakeReferenceDataFile(const std::string& csvPath, const std::string& datPa
   if (ParseReferenceData(check, bytes.data(), bytes.size()).failed() || check != sets) {
     return Error(kReferenceDataWriteFailed, "internal error: the encoded reference data does not read back the same");
   }
-  if (!WriteFileAtomically(datPath, bytes)) {
+  if (WriteFileAtomically(datPath, bytes).failed()) {
     return Error(kReferenceDataWriteFailed, "cannot write " + EscapeControlCharacters(datPath));
   }
   return kOk;

@@ -7,32 +7,24 @@ namespace tintara {
 
 namespace {
 
-Error RefusalOf(InputFileCheck check, const std::string& cause) {
-  switch (check) {
-    case InputFileCheck::kReadable:
+// The readers' own words for a file they cannot take, its cause kept.
+Error AsImageRefusal(const Error& refusal) {
+  switch (refusal.code()) {
+    case kOk:
       return kOk;
-    case InputFileCheck::kFolder:
-      return Error(kImageFileIsFolder, cause);
-    case InputFileCheck::kNotAFile:
-      return Error(kCannotOpenImage, cause);
+    case kFileIsFolder:
+      return Error(kImageFileIsFolder, refusal.detail());
+    case kNotAFile:
+      return Error(kCannotOpenImage, refusal.detail());
     default:
-      return Error(kImageCorrupt, cause);
+      return Error(kImageCorrupt, refusal.detail());
   }
 }
 
 }  // namespace
 
-Error CheckImageFile(const std::string& path) {
-  std::string cause;
-  const InputFileCheck check = CheckInputFile(path, &cause);
-  return RefusalOf(check, cause);
-}
+Error CheckImageFile(const std::string& path) { return AsImageRefusal(CheckInputFile(path)); }
 
-Error OpenImageForReading(const std::string& path, int& fd) {
-  InputFileCheck check;
-  std::string cause;
-  fd = OpenInputFile(path, check, &cause);
-  return fd < 0 ? RefusalOf(check, cause) : Error();
-}
+Error OpenImageForReading(const std::string& path, int& fd) { return AsImageRefusal(OpenInputFile(path, fd)); }
 
 }  // namespace tintara

@@ -82,13 +82,8 @@ Error ReadCompressedJpeg(const std::string& path, CompressedJpeg& jpeg, std::vec
   if (Error refusal = CheckImageFile(path); refusal.failed()) return refusal;
   CompressedJpeg read;
   try {
-    switch (ReadWholeFile(path, read.file, kJpegMaxPixelBytes)) {
-      case ReadStatus::kOk:
-        break;
-      case ReadStatus::kTooLarge:
-        return kImageTooLarge;
-      default:
-        return kImageCorrupt;
+    if (const Error whole = ReadWholeFile(path, read.file, kJpegMaxPixelBytes); whole.failed()) {
+      return whole == kFileTooLarge ? kImageTooLarge : kImageCorrupt;
     }
     if (!WalkHeader(read.file, read.header, read.scanStart)) return kImageCorrupt;
   } catch (const std::bad_alloc&) {
@@ -116,7 +111,7 @@ Error WriteCompressedJpeg(const CompressedJpeg& jpeg, const std::string& output,
     return kImageTooLarge;
   }
   const std::vector<uint8_t>& file = jpeg.file;
-  return WriteFileSafelyWithCause(
+  return WriteFileSafely(
       output,
       [&](std::FILE* f) {
         bool ok = WriteBytes(f, file.data(), 2);  // SOI

@@ -501,7 +501,7 @@ Error WriteJpeg(const std::string& path, const uint8_t* pixels, int32_t width, i
   }
 
   // A failed save (full disk, size limit, library error) never destroys the file that was there.
-  return WriteFileSafelyWithCause(
+  return WriteFileSafely(
       path,
       [&](std::FILE* f) {
         state.file = f;

@@ -484,7 +484,7 @@ Error WriteTiff(const std::string& path, const ImageBuffer& buffer, std::span<co
   int errors = 0;
   auto options = MakeOptions(&errors);
   if (!options) return kImageWriteFailed;
-  return WriteFileSafelyWithCause(
+  return WriteFileSafely(
       path,
       [&](std::FILE* f) {
         ReadSource target;

@@ -10,13 +10,13 @@ namespace tintara {
 
 Error ReadProfileFile(const std::string& path, ProfileRecord& record) {
   std::vector<uint8_t> bytes;
-  ReadStatus status;
+  Error read;
   try {
-    status = ReadWholeFile(path, bytes);
+    read = ReadWholeFile(path, bytes);
   } catch (const std::bad_alloc&) {
     return Error(kOutOfMemory, path);
   }
-  if (status != ReadStatus::kOk || bytes.empty()) return Error(kProfileLoadFailed, path);
+  if (read.failed() || bytes.empty()) return Error(kProfileLoadFailed, path);
   try {
     SetProfileBytes(record, bytes.data(), static_cast<int64_t>(bytes.size()));
   } catch (const std::bad_alloc&) {
@@ -34,7 +34,7 @@ std::string ProfileNameFromFile(const std::string& path) {
 }
 
 Error SaveProfileFile(ProfileRecord& record, const std::string& path) {
-  if (record.bytes.empty() || !WriteFileAtomically(path, record.bytes)) return Error(kProfileSaveFailed, path);
+  if (record.bytes.empty() || WriteFileAtomically(path, record.bytes).failed()) return Error(kProfileSaveFailed, path);
   record.Unsaved = false;
   return kOk;
 }

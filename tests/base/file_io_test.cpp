@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -37,19 +38,19 @@ TEST_F(FileIoTest, AFailedWriteLeavesTheOldFileAndNothingElse) {
   const std::string path = dir_.File("data.bin");
   const std::string old("old\0contents", 12);
   WriteFileText(path, old);
-  // The fill writes part of the new contents and then fails.
-  EXPECT_FALSE(WriteFileSafely(path, [](std::FILE* f) {
-    std::fputs("new", f);
-    return false;
-  }));
+  // The fill writes part of the new contents and then fails, for a reason of its own: no cause.
+  const Error refused = WriteFileSafely(path, [](std::FILE* f) { return std::fputs("new", f), false; });
+  EXPECT_EQ(refused.code(), kFileWriteFailed);
+  EXPECT_EQ(refused.detail(), "");
   // The fill says it succeeded, but its bytes, still in the stream's buffer, cannot all be written.
   {
     const test::FileSizeLimit limit(1000);
-    EXPECT_FALSE(WriteFileSafely(path, [](std::FILE* f) { return std::fwrite(kLong.data(), 1, 3000, f) == 3000; }));
+    EXPECT_TRUE(WriteFileSafely(path, [](std::FILE* f) { return std::fwrite(kLong.data(), 1, 3000, f) == 3000; })
+                    .failed());
   }
   // A target in a folder that is not there: the fill never runs.
   bool called = false;
-  EXPECT_FALSE(WriteFileSafely(dir_.File("missing/data.bin"), [&](std::FILE*) { return called = true; }));
+  EXPECT_TRUE(WriteFileSafely(dir_.File("missing/data.bin"), [&](std::FILE*) { return called = true; }).failed());
   EXPECT_FALSE(called);
   EXPECT_EQ(ReadFileText(path), old);
   EXPECT_EQ(FolderEntries(dir_.path()), Names{"data.bin"});  // no temporary file left behind
@@ -62,10 +63,10 @@ TEST_F(FileIoTest, AStreamErrorTheFillDidNotReportStillFailsTheWrite) {
   // stream is left in error with nothing buffered, and the fill does not look.
   {
     const test::FileSizeLimit limit(1000);
-    EXPECT_FALSE(WriteFileSafely(path, [](std::FILE* f) {
-      std::fwrite(kLong.data(), 1, kLong.size(), f);
-      return true;
-    }));
+    EXPECT_TRUE(WriteFileSafely(path, [](std::FILE* f) {
+                  std::fwrite(kLong.data(), 1, kLong.size(), f);
+                  return true;
+                }).failed());
   }
   const std::string now = ReadFileText(path);
   EXPECT_TRUE(now == "old") << "the old file was replaced by " << now.size() << " bytes";
@@ -77,21 +78,21 @@ TEST_F(FileIoTest, ASuccessfulWriteReplacesTheFileWithItsPermissions) {
   WriteFileText(path, "a longer old text");
   ASSERT_EQ(chmod(path.c_str(), 0604), 0);
   // Written through the descriptor rather than the stream.
-  EXPECT_TRUE(WriteFileSafely(path, [](std::FILE* f) { return write(fileno(f), "new", 3) == 3; }));
+  EXPECT_TRUE(WriteFileSafely(path, [](std::FILE* f) { return write(fileno(f), "new", 3) == 3; }).ok());
   EXPECT_EQ(ReadFileText(path), "new");
   EXPECT_EQ(Mode(path), 0604u);
 
   // A new file gets the ordinary permissions, not those of a file that is not there.
-  EXPECT_TRUE(WriteFileAtomically(dir_.File("fresh.bin"), {'x', 0, 'y'}));
+  EXPECT_TRUE(WriteFileAtomically(dir_.File("fresh.bin"), {'x', 0, 'y'}).ok());
   EXPECT_EQ(ReadFileText(dir_.File("fresh.bin")), std::string("x\0y", 3));
   EXPECT_EQ(Mode(dir_.File("fresh.bin")) & 0600u, 0600u);
   // Nothing at all is a content too.
-  EXPECT_TRUE(WriteFileAtomically(path, {}));
+  EXPECT_TRUE(WriteFileAtomically(path, {}).ok());
   EXPECT_EQ(ReadFileText(path), "");
   // A name as long as the file system allows, new and replaced: the temporary name must fit too.
   const std::string longest = std::string(251, 'n') + ".tif";
-  EXPECT_TRUE(WriteFileAtomically(dir_.File(longest), {'1'}));
-  EXPECT_TRUE(WriteFileAtomically(dir_.File(longest), {'2'}));
+  EXPECT_TRUE(WriteFileAtomically(dir_.File(longest), {'1'}).ok());
+  EXPECT_TRUE(WriteFileAtomically(dir_.File(longest), {'2'}).ok());
   EXPECT_EQ(ReadFileText(dir_.File(longest)), "2");
   EXPECT_EQ(FolderEntries(dir_.path()), (Names{"data.bin", "fresh.bin", longest}));
 }
@@ -101,23 +102,43 @@ TEST_F(FileIoTest, ASuccessfulWriteReplacesTheFileWithItsPermissions) {
 TEST_F(FileIoTest, ANewFileNeverReplacesOneThatAppearedWhileItWasWritten) {
   const std::string path = dir_.File("photo(1).tif");
   auto mine = [](std::FILE* f) { return std::fputs("mine", f) >= 0; };
-  EXPECT_EQ(WriteFileSafely(path, [&](std::FILE* f) { return WriteFileText(path, "theirs"), mine(f); },
-                            WriteMode::kNeverReplace),
-            WriteOutcome::kNameTaken);
+  auto overtaken = [&](std::FILE* f) { return WriteFileText(path, "theirs"), mine(f); };
+  EXPECT_EQ(WriteFileSafely(path, overtaken, kFileWriteFailed, WriteMode::kNeverReplace).code(), kFileNameTaken);
   EXPECT_EQ(ReadFileText(path), "theirs");
   // A link to nothing carries the name as well, though a look at the name finds no file there.
   ASSERT_EQ(symlink("nowhere", dir_.File("link.tif").c_str()), 0);
-  EXPECT_EQ(WriteFileSafely(dir_.File("link.tif"), mine, WriteMode::kNeverReplace), WriteOutcome::kNameTaken);
+  EXPECT_EQ(WriteFileSafely(dir_.File("link.tif"), mine, kFileWriteFailed, WriteMode::kNeverReplace).code(),
+            kFileNameTaken);
 
   // A writer that takes a path: the same rule, and whatever it leaves at its own path goes.
   const std::string via = dir_.File("via.tif");
-  auto partly = [&](const std::string& staged, bool ok) { return WriteFileText(staged, "part"), ok; };
-  auto raced = [&](const std::string& staged) { return WriteFileText(via, "theirs"), partly(staged, true); };
-  EXPECT_EQ(WriteNewFileVia(via, raced), WriteOutcome::kNameTaken);
+  auto partly = [&](const std::string& staged, Error made) { return WriteFileText(staged, "part"), made; };
+  auto raced = [&](const std::string& staged) { return WriteFileText(via, "theirs"), partly(staged, kOk); };
+  EXPECT_EQ(WriteNewFileVia(via, raced).code(), kFileNameTaken);
   EXPECT_EQ(ReadFileText(via), "theirs");
-  EXPECT_EQ(WriteNewFileVia(dir_.File("failed.tif"), [&](const std::string& staged) { return partly(staged, false); }),
-            WriteOutcome::kFailed);
+  auto failing = [&](const std::string& staged) { return partly(staged, kImageCorrupt); };
+  EXPECT_EQ(WriteNewFileVia(dir_.File("failed.tif"), failing).code(), kImageCorrupt);  // the writer's own failure
   EXPECT_EQ(FolderEntries(dir_.path()), (Names{"link.tif", "photo(1).tif", "via.tif"}));
+}
+
+// A folder or a FIFO under the target's name is no file to replace, and a rename would take it away:
+// a staged file put in place, as every other write, leaves it and stays staged.
+TEST_F(FileIoTest, WhatIsNoFileIsNeverReplaced) {
+  ASSERT_EQ(mkfifo(dir_.File("fifo.tif").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir_.File("folder.tif"));
+  for (const std::string name : {"fifo.tif", "folder.tif"}) {
+    const std::string cause = name == "fifo.tif" ? "Not a regular file" : SystemErrorText(EISDIR);
+    StagedFile staged;
+    const auto made = [](const std::string& path) { return WriteFileText(path, "new"), Error(); };
+    ASSERT_TRUE(staged.Write(dir_.File(name), made).ok());
+    const Error placed = staged.PlaceReplacing(dir_.File(name), kImageWriteFailed);
+    EXPECT_EQ(placed.code(), kImageWriteFailed) << name;
+    EXPECT_EQ(placed.detail(), cause) << name;
+    EXPECT_TRUE(staged.staged()) << name;
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(dir_.File("fifo.tif")));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.File("folder.tif")));
+  EXPECT_EQ(FolderEntries(dir_.path()), (Names{"fifo.tif", "folder.tif"}));
 }
 
 // Ended by a signal halfway through a write (here a write through a path, whose own write is
@@ -144,12 +165,12 @@ TEST_F(FileIoTest, ASignalDuringAWriteRemovesItsTemporaryFiles) {
 TEST_F(FileIoTest, ReadWholeFileTakesOnlyRegularFilesWithinTheLimit) {
   std::vector<uint8_t> bytes = {9};
   WriteFileText(dir_.File("empty"), "");
-  EXPECT_EQ(ReadWholeFile(dir_.File("empty"), bytes), ReadStatus::kOk);
+  EXPECT_TRUE(ReadWholeFile(dir_.File("empty"), bytes).ok());
   EXPECT_TRUE(bytes.empty());
   WriteFileText(dir_.File("ten"), std::string("0123\0" "56789", 10));
-  EXPECT_EQ(ReadWholeFile(dir_.File("ten"), bytes, 10), ReadStatus::kOk);
+  EXPECT_TRUE(ReadWholeFile(dir_.File("ten"), bytes, 10).ok());
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("0123\0" "56789", 10));
-  EXPECT_EQ(ReadWholeFile(dir_.File("ten"), bytes, 9), ReadStatus::kTooLarge);
+  EXPECT_EQ(ReadWholeFile(dir_.File("ten"), bytes, 9).code(), kFileTooLarge);
   EXPECT_TRUE(bytes.empty());
 
   // A file far beyond the limit is refused by its size: reading it would exhaust memory.
@@ -157,21 +178,31 @@ TEST_F(FileIoTest, ReadWholeFileTakesOnlyRegularFilesWithinTheLimit) {
   WriteFileText(huge, "");
   if (truncate(huge.c_str(), off_t{1} << 40) == 0) {
     bytes = {9};
-    EXPECT_EQ(ReadWholeFile(huge, bytes), ReadStatus::kTooLarge);
+    EXPECT_EQ(ReadWholeFile(huge, bytes).code(), kFileTooLarge);
     EXPECT_TRUE(bytes.empty());
   }
 
-  // Not files: opening the FIFO would wait for a writer that never comes.
+  // Not files, each told apart with its cause: opening the FIFO would wait for a writer that never
+  // comes.
   ASSERT_EQ(mkfifo(dir_.File("fifo").c_str(), 0600), 0);
   std::filesystem::create_directory(dir_.File("folder"));
-  for (const std::string name : {"fifo", "folder", "none"}) {
+  struct Refusal {
+    const char* name;
+    int code;
+    std::string cause;
+  };
+  for (const Refusal& r : {Refusal{"fifo", kNotAFile, "Not a regular file"},
+                           Refusal{"folder", kFileIsFolder, SystemErrorText(EISDIR)},
+                           Refusal{"none", kFileUnreadable, SystemErrorText(ENOENT)}}) {
     bytes = {9};
-    EXPECT_EQ(ReadWholeFile(dir_.File(name), bytes), ReadStatus::kCannotOpen) << name;
-    EXPECT_TRUE(bytes.empty()) << name;
+    const Error read = ReadWholeFile(dir_.File(r.name), bytes);
+    EXPECT_EQ(read.code(), r.code) << r.name;
+    EXPECT_EQ(read.detail(), r.cause) << r.name;
+    EXPECT_TRUE(bytes.empty()) << r.name;
   }
   // Nor is a device, which may do anything on being opened.
-  EXPECT_EQ(CheckInputFile("/dev/null"), InputFileCheck::kNotAFile);
-  EXPECT_EQ(CheckInputFile(dir_.File("ten")), InputFileCheck::kReadable);
+  EXPECT_EQ(CheckInputFile("/dev/null").code(), kNotAFile);
+  EXPECT_TRUE(CheckInputFile(dir_.File("ten")).ok());
 }
 
 TEST_F(FileIoTest, ReadOnlyMeansTheOwnerMayNotWrite) {

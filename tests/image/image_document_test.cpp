@@ -32,7 +32,7 @@ const std::string kUnsupported = "Tintara Warning: This image type is not suppor
 
 std::vector<uint8_t> FileBytes(const std::string& path) {
   std::vector<uint8_t> bytes;
-  EXPECT_EQ(ReadWholeFile(path, bytes), ReadStatus::kOk) << path;
+  EXPECT_TRUE(ReadWholeFile(path, bytes).ok()) << path;
   return bytes;
 }
 
