@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
+#include <sys/stat.h>
 #define TINTARA_GETPID _getpid
 #define TINTARA_UNLINK _unlink
 #else
@@ -215,12 +216,16 @@ Error ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, uint64
   Error opened;
   std::FILE* f = OpenRegularFile(path, opened);
   if (!f) return opened;
-  std::error_code ec;
-  const uint64_t size = std::filesystem::file_size(path, ec);
-  if (ec || size > maxSize) {
+  // The size of the file that is open, not of whatever the path names by now: the limit holds for
+  // the bytes that are read.
+  struct stat status {};
+  if (fstat(fileno(f), &status) != 0 || static_cast<uint64_t>(status.st_size) > maxSize) {
+    const int statErrno = errno;
+    const bool tooLarge = status.st_size > 0 && static_cast<uint64_t>(status.st_size) > maxSize;
     std::fclose(f);
-    return ec ? Error(kFileUnreadable, CauseOf(ec)) : Error(kFileTooLarge);
+    return tooLarge ? Error(kFileTooLarge) : Error(kFileUnreadable, SystemErrorText(statErrno));
   }
+  const uint64_t size = static_cast<uint64_t>(status.st_size);
   bytes.resize(static_cast<size_t>(size));
   errno = 0;
   const size_t got = size ? std::fread(bytes.data(), 1, bytes.size(), f) : 0;
