@@ -57,7 +57,7 @@ int AddProfileFiles(ProfileStore& store, const Messages& messages, std::string& 
     if (IsEmptyFile(path)) continue;
     try {
       ProfileRecord record;
-      // The boxes say what went wrong in the words the user knows, without the file's path.
+      // Each box names the file on a line of its own: several may have been chosen at once.
       switch (ReadProfileFile(path, record).code()) {
         case kOk:
           // An added profile belongs to this run: it is neither the folder's nor waiting to be saved.
@@ -66,13 +66,13 @@ int AddProfileFiles(ProfileStore& store, const Messages& messages, std::string& 
           last = store.AddOrReplaceProfile(record);
           break;
         case kForeignProfile:
-          messages.presenter().ShowMessageBox(StringOrEmpty(kCaptionError), kTextForeignProfile);
+          messages.presenter().ShowMessageBox(StringOrEmpty(kCaptionError), std::string(kTextForeignProfile) + "\n" + path);
           break;
         case kOutOfMemory:
           messages.ShowError(kOutOfMemory);
           return last;
         default:
-          messages.ShowError(kProfileLoadFailed);
+          messages.ShowError(Error(kProfileLoadFailed, path));
           break;
       }
     } catch (const std::bad_alloc&) {
@@ -96,7 +96,7 @@ SaveOutcome SaveProfileAs(ProfileRecord& record, const Messages& messages, std::
 
   const std::string& path = answer.paths.front();
   const Error saved = SaveProfileFile(record, path);
-  messages.ShowError(saved.code());
+  messages.ShowError(saved.failed() ? Error(saved.code(), path) : saved);
   if (const std::string chosen = FolderOf(path); !chosen.empty()) folder = chosen;
   return saved.ok() ? SaveOutcome::kSaved : SaveOutcome::kFailed;
 }

@@ -56,8 +56,9 @@ TEST_F(ProfileCommandsTest, AddReadsEachFileAndSaysWhatIsWrongWithTheOthers) {
   const auto boxes = presenter.Of("box");
   ASSERT_EQ(boxes.size(), 2u);  // the empty file is passed over without a word
   EXPECT_EQ(boxes[0].caption, "Tintara Error");
-  EXPECT_EQ(boxes[0].text, kTextForeignProfile);
-  EXPECT_EQ(boxes[1].text, "There were errors loading the color profile.");
+  // Of several files chosen at once, each box names the one it is about.
+  EXPECT_EQ(boxes[0].text, std::string(kTextForeignProfile) + "\n" + dir.File("foreign.tnp"));
+  EXPECT_EQ(boxes[1].text, "There were errors loading the color profile.\n" + dir.File("missing.tnp"));
 
   ASSERT_EQ(store.Count(), 3);
   EXPECT_EQ(store.At(1).name, "MyCard");
@@ -119,7 +120,8 @@ TEST_F(ProfileCommandsTest, SaveAsProposesANameWritesTheBytesAndReportsAFailure)
   EXPECT_FALSE(store.At(0).Unsaved);
   EXPECT_TRUE(store.At(1).Unsaved);
   ASSERT_EQ(presenter.Of("box").size(), 1u);
-  EXPECT_EQ(presenter.Of("box")[0].text, "There was an error saving the color profile.");
+  EXPECT_EQ(presenter.Of("box")[0].text,
+            "There was an error saving the color profile.\n" + dir.path() + "/no/such/folder/Dawn.tnp");
   EXPECT_EQ(folder, dir.path() + "/no/such/folder");
 }
 

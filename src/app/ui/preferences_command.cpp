@@ -33,7 +33,7 @@ std::vector<CTintaraDoc*> OpenDocuments(const CMainFrame& frame) {
 // The folder stays stored even when it cannot be used: the box says so, and the list shows what the
 // scan found.
 void RescanProfileFolder(CMainFrame& frame, const std::string& folder) {
-  AppMessages().ShowError(ScanProfileFolder(folder, frame.profiles()).code());
+  AppMessages().ShowError(ScanProfileFolder(folder, frame.profiles()));
   frame.RefillProfileBox();
 }
 

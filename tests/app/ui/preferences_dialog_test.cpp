@@ -15,6 +15,7 @@
 
 #include "app/settings.h"
 #include "app/settings_storage.h"
+#include "base/result_codes.h"
 #include "base/strings.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/preferences_command.h"
@@ -230,7 +231,8 @@ TEST_F(PreferencesTest, AnyChangeOfTheFolderRescansAndAnUnusableFolderIsStoredWi
     presenter_.shown.clear();
     setFolderAndOk(unusable);
     ASSERT_EQ(presenter_.Of("box").size(), 1u) << unusable;
-    EXPECT_EQ(presenter_.Of("box")[0].text, ErrorCodeText(5));
+    // The box names the folder that cannot be used.
+    EXPECT_EQ(presenter_.Of("box")[0].text, ErrorText(Error(kProfileFolderInvalid, unusable)));
     EXPECT_EQ(Stored("ICCPath"), unusable);
     EXPECT_EQ(profiles_.Count(), listed) << unusable;
     EXPECT_EQ(Frame().profileBar()->profileBox()->count(), listed) << unusable;
