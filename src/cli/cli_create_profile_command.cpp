@@ -165,7 +165,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   ImageBuffer image;
   ImageReadInfo info;
   int code = ReadImageFile(imagePath, image, &info).code();
-  if (code == kOk) code = image.KeepUnconverted();
+  if (code == kOk) code = image.KeepUnconverted().code();
   if (code != kOk) {
     return Fail(kExitFailure, WithPath(ErrorCodeText(code), imagePath));
   }

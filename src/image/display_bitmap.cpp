@@ -16,7 +16,7 @@
 
 namespace tintara {
 
-int DisplayBitmap::Resize(int32_t width, int32_t height) {
+Error DisplayBitmap::Resize(int32_t width, int32_t height) {
   if (block_ && width == width_ && height == height_) return kOk;
   // A quarter turn swaps the sizes: the block fits as it is, and taking a fresh one would cost
   // its every page again.
@@ -125,9 +125,9 @@ void FillRows(const FillJob& job, int firstRow, int endRow) {
 
 }  // namespace
 
-int FillDisplayBitmap(DisplayBitmap& bitmap, const ImageBuffer& image, const ColorTransform* preview) {
+Error FillDisplayBitmap(DisplayBitmap& bitmap, const ImageBuffer& image, const ColorTransform* preview) {
   if (image.empty()) return kOutOfMemory;
-  if (const int code = bitmap.Resize(image.width(), image.height())) return code;
+  if (Error resized = bitmap.Resize(image.width(), image.height()); resized.failed()) return resized;
   const int height = image.height();
   const FillJob job{&image, &bitmap, preview};
   // Each part writes only its own rows, and every pixel comes out the same however the rows are

@@ -16,7 +16,7 @@ class DisplayBitmap {
   // Makes room for a width x height image. A block of that many pixels already held is kept, also
   // for the turned sizes (its pixels are filled again anyway). Returns 0, or 3 (kOutOfMemory) when the pixels cannot be obtained;
   // the bitmap is then empty.
-  int Resize(int32_t width, int32_t height);
+  Error Resize(int32_t width, int32_t height);
   void Release();
 
   uint8_t* bits() { return block_.data(); }
@@ -35,6 +35,6 @@ class DisplayBitmap {
 // Fills the bitmap (resized to the image) from the image's current pixels: as they are, or, with
 // `preview` (the transform of an embedded profile of this system), as converting the image with
 // that profile would make them. Returns 0 or 3.
-int FillDisplayBitmap(DisplayBitmap& bitmap, const ImageBuffer& image, const ColorTransform* preview);
+Error FillDisplayBitmap(DisplayBitmap& bitmap, const ImageBuffer& image, const ColorTransform* preview);
 
 }  // namespace tintara

@@ -127,7 +127,7 @@ ImageBuffer& ImageBuffer::operator=(ImageBuffer&& other) noexcept {
   return *this;
 }
 
-int ImageBuffer::Allocate(int32_t width, int32_t height) {
+Error ImageBuffer::Allocate(int32_t width, int32_t height) {
   Release();
   if (width <= 0 || height <= 0) return kIllegalImageSize;
   const uint64_t bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3u;
@@ -139,7 +139,7 @@ int ImageBuffer::Allocate(int32_t width, int32_t height) {
   return kOk;
 }
 
-int ImageBuffer::KeepUnconverted() {
+Error ImageBuffer::KeepUnconverted() {
   if (!pixels_) return kOk;
   if (!unconverted_ && !unconverted_.Allocate(byteSize_)) return kImageTooLarge;
   std::memcpy(unconverted_.data(), pixels_.data(), byteSize_);
@@ -152,11 +152,11 @@ void ImageBuffer::RestoreUnconverted() {
   converted_ = false;
 }
 
-int ImageBuffer::RotateClockwise() { return Rotate(true); }
+Error ImageBuffer::RotateClockwise() { return Rotate(true); }
 
-int ImageBuffer::RotateCounterClockwise() { return Rotate(false); }
+Error ImageBuffer::RotateCounterClockwise() { return Rotate(false); }
 
-int ImageBuffer::Rotate(bool clockwise) {
+Error ImageBuffer::Rotate(bool clockwise) {
   if (!pixels_) return kOk;
   // One working block serves both images: the current pixels are turned into it and the blocks
   // change places, then the old pixel block, now free, takes the turned unconverted copy. Nothing
@@ -200,9 +200,9 @@ void ImageBuffer::MarkConverted(std::string profileName, std::string profileDesc
   conversionProfileDescription_ = std::move(profileDescription);
 }
 
-int TurnUpright(ImageBuffer& image, int orientation) {
+Error TurnUpright(ImageBuffer& image, int orientation) {
   // The quarter turn first (the only step that can fail), then the mirror that completes it.
-  int code = kOk;
+  Error code;
   switch (orientation) {
     case 5:
     case 6:
@@ -215,7 +215,7 @@ int TurnUpright(ImageBuffer& image, int orientation) {
     default:
       break;
   }
-  if (code != kOk) return code;
+  if (code.failed()) return code;
   switch (orientation) {
     case 2:
     case 5:

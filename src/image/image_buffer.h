@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/error.h"
+
 namespace tintara {
 
 // The largest block of pixel memory this program asks for in one piece (2^31 - 1 bytes). Every
@@ -74,11 +76,11 @@ class ImageBuffer {
   // before is given back first, so the unconverted copy can never be left with another size.
   // 6 when width or height is 0 or negative; 7 when width x height x 3 exceeds kMaxPixelBlockBytes
   // or the block cannot be obtained. On a refusal the buffer is left empty.
-  int Allocate(int32_t width, int32_t height);
+  Error Allocate(int32_t width, int32_t height);
 
   // Copies the current pixels into the unconverted block (taken on first use). 7 when it cannot be
   // obtained; 0 with nothing done when the buffer has no pixels.
-  int KeepUnconverted();
+  Error KeepUnconverted();
 
   // Copies the unconverted pixels back over the current ones and clears the converted flag; the
   // profile name and description stay. Does nothing without an unconverted copy.
@@ -87,8 +89,8 @@ class ImageBuffer {
   // Quarter turns of the current pixels and, when it exists, of the unconverted copy, so a later
   // RestoreUnconverted gives the original pixels in the new orientation. Width and height change
   // places. 7 when the working block cannot be obtained; the image is then left exactly as it was.
-  int RotateClockwise();
-  int RotateCounterClockwise();
+  Error RotateClockwise();
+  Error RotateCounterClockwise();
 
   // Mirror images of the current pixels and, when it exists, of the unconverted copy, made in place:
   // left and right change places, or top and bottom. Nothing is allocated, so nothing can fail.
@@ -120,7 +122,7 @@ class ImageBuffer {
   const std::string& conversionProfileDescription() const { return conversionProfileDescription_; }
 
  private:
-  int Rotate(bool clockwise);
+  Error Rotate(bool clockwise);
 
   PageBlock pixels_;
   uint32_t byteSize_ = 0;
@@ -137,6 +139,6 @@ class ImageBuffer {
 // right, 3 bottom and right, 4 bottom and left, 5 left and top, 6 right and top, 7 right and bottom,
 // 8 left and bottom. Any other number is taken as 1. Returns 0, or 7 when the working block of a
 // quarter turn (5 to 8) cannot be obtained; the image is then left as it was.
-int TurnUpright(ImageBuffer& image, int orientation);
+Error TurnUpright(ImageBuffer& image, int orientation);
 
 }  // namespace tintara

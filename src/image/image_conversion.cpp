@@ -5,12 +5,11 @@
 
 namespace tintara {
 
-int ConvertWithProfile(ImageBuffer& image, const ProfileRecord& profile) {
+Error ConvertWithProfile(ImageBuffer& image, const ProfileRecord& profile) {
   if (!profile.TransformLoaded) return kForeignProfileConvert;
   if (image.empty()) return kOk;
   if (image.unconvertedPixels() == nullptr) {
-    const int code = image.KeepUnconverted();
-    if (code != kOk) return code;
+    if (Error kept = image.KeepUnconverted(); kept.failed()) return kept;
   }
   ApplyProfile(image.unconvertedPixels(), image.width(), image.height(), image.pixels(), image.stride(), false,
                profile.transform);
@@ -18,7 +17,7 @@ int ConvertWithProfile(ImageBuffer& image, const ProfileRecord& profile) {
   return kOk;
 }
 
-int ConvertPixelsInPlace(ImageBuffer& image, const ProfileRecord& profile) {
+Error ConvertPixelsInPlace(ImageBuffer& image, const ProfileRecord& profile) {
   if (!profile.TransformLoaded) return kForeignProfileConvert;
   if (image.empty()) return kOk;
   ApplyProfile(image.pixels(), image.width(), image.height(), image.pixels(), image.stride(), false, profile.transform);

@@ -10,11 +10,11 @@ namespace tintara {
 // The image remembers the profile's name and description. Returns 0, or 11
 // (kForeignProfileConvert) for a record without a decoded transform. An image without an
 // unconverted copy takes one first (7 when it cannot be obtained).
-int ConvertWithProfile(ImageBuffer& image, const ProfileRecord& profile);
+Error ConvertWithProfile(ImageBuffer& image, const ProfileRecord& profile);
 
 // The same conversion for an image that needs no way back (a batch item, a command-line conversion):
 // the current pixels are converted where they are, with the same result, and no unconverted copy
 // is taken. Returns 0 or 11.
-int ConvertPixelsInPlace(ImageBuffer& image, const ProfileRecord& profile);
+Error ConvertPixelsInPlace(ImageBuffer& image, const ProfileRecord& profile);
 
 }  // namespace tintara

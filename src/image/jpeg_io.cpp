@@ -291,7 +291,7 @@ bool Decode(DecodeState& state) {
   const size_t stride = static_cast<size_t>(width) * 3u;
   uint8_t* block = nullptr;
   if (state.image) {
-    const int code = state.image->Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    const int code = state.image->Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height)).code();
     if (code != kOk) {
       state.errors.failure = static_cast<ResultCode>(code);
       return false;
@@ -460,7 +460,7 @@ Error ReadJpeg(const std::string& path, ImageBuffer& buffer, std::vector<uint8_t
   int code = RunDecode(state).code();
   std::fclose(file);
   // Turned once the decoder has given back its memory: a quarter turn needs a second block.
-  if (code == kOk) code = TurnUpright(buffer, state.orientation);
+  if (code == kOk) code = TurnUpright(buffer, state.orientation).code();
   if (code != kOk) {
     buffer.Release();
     if (iccProfile) iccProfile->clear();

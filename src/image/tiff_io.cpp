@@ -248,7 +248,7 @@ bool CanReadStripsDirectly(TIFF* tif, uint32_t width, uint16_t samples, uint16_t
 }
 
 int ReadStripsDirectly(TIFF* tif, uint32_t width, uint32_t height, ImageBuffer& buffer) {
-  const int code = buffer.Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height));
+  const int code = buffer.Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height)).code();
   if (code != kOk) return code;
   uint32_t rowsPerStrip = 0;
   TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -289,7 +289,7 @@ int ReadThroughRgba(TIFF* tif, uint32_t width, uint32_t height, ImageBuffer& buf
   }
   PageBlock raster;
   if (!raster.Allocate(static_cast<uint64_t>(width) * height * 4)) return kImageTooLarge;
-  const int code = buffer.Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height));
+  const int code = buffer.Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height)).code();
   if (code != kOk) return code;
   auto* values = reinterpret_cast<uint32_t*>(raster.data());
   KeepStoredColours(tif);
@@ -445,7 +445,7 @@ Error ReadTiffWith(const std::string& path, ImageBuffer& buffer, TiffReadInfo* i
   if (code == kOk && errors != errorsBeforePixels) code = kImageCorrupt;
   if (code == kOk && info) code = CopyIccProfile(tif, info->iccProfile);
   file.reset();  // the private copy of a tiled file goes before the pixels may be turned
-  if (code == kOk) code = TurnUpright(buffer, orientation);
+  if (code == kOk) code = TurnUpright(buffer, orientation).code();
   if (code != kOk) {  // never hand on a half-read image
     buffer.Release();
     if (info) info->iccProfile.clear();

@@ -122,7 +122,7 @@ Point CardPoint(const std::array<Point, 4>& p, bool turned, double u, double v) 
 }
 
 int Render(const Scene& scene, const ReferenceSet& reference, const Camera& camera, ImageBuffer& image) {
-  int code = image.Allocate(scene.width, scene.height);
+  int code = image.Allocate(scene.width, scene.height).code();
   if (code != kOk) return code;
   std::mt19937 random(scene.seed);
   std::normal_distribution<double> grain(0.0, 1.0);
