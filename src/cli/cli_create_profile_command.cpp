@@ -103,7 +103,8 @@ void PrintReport(const QualityReportData& data) {
   std::printf("largest     %.2f before, %.2f after, %.2f after with the exposure matched\n", report.maxBefore,
               report.maxAfter, report.maxMatched);
   std::string worst;
-  for (int index : report.worst) worst += (worst.empty() ? "" : ", ") + std::to_string(index);
+  // Numbered as the table's first column numbers them, from 1.
+  for (int index : report.worst) worst += (worst.empty() ? "" : ", ") + std::to_string(index + 1);
   std::printf("largest differences after: areas %s\n", worst.c_str());
 }
 

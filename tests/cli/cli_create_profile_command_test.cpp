@@ -81,6 +81,9 @@ TEST(CliCreateProfile, AMarkedCardGivesAProfileAndItsQualityReport) {
   EXPECT_EQ(firstRow.rfind("1," + std::to_string(areas[0].toObject()["pixels"].toInt()) + ",valid,", 0), 0u) << csv;
   EXPECT_NE(text.out.find("mean dE2000"), std::string::npos);
   EXPECT_NE(text.out.find("after with the exposure matched"), std::string::npos);
+  // The areas the text names are numbered as its table numbers them, from 1; JSON counts from 0.
+  const std::string worst = "largest differences after: areas " + std::to_string(quality["worst"][0].toInt() + 1) + ",";
+  EXPECT_NE(text.out.find(worst), std::string::npos) << text.out;
   char gain[32];
   std::snprintf(gain, sizeof(gain), "gain %.3f", exposure["gain"].toDouble());
   EXPECT_NE(text.out.find(gain), std::string::npos) << text.out;
