@@ -108,6 +108,47 @@ void PrintReport(const QualityReportData& data) {
   std::printf("largest differences after: areas %s\n", worst.c_str());
 }
 
+// The six numbers of --corners, or fewer when the text is not six finite numbers.
+std::vector<double> ParseClicks(const std::string& text) {
+  std::vector<double> clicks;
+  std::stringstream list(text);
+  for (std::string item; std::getline(list, item, ',');) {
+    const auto v = ParseFiniteDouble(item);
+    if (!v) return {};
+    clicks.push_back(*v);
+  }
+  return clicks;
+}
+
+// The whole run as one line of JSON: the outline, every area, the findings, the fit and, when a
+// profile was made, its quality.
+void PrintJsonReport(const CardSelection& selection, const CreateProfileOutcome& outcome, const EngineContext& engine,
+                     const ProfileRecord* record, const QualityReportData& report, const std::string& imagePath,
+                     const std::string& written) {
+  const CardLayout& layout = *selection.Layout();
+  QJsonArray areas;
+  for (size_t i = 0; i < layout.areas.size(); ++i) {
+    const bool measured = record && i < report.quality.areas.size();
+    areas.append(AreaJson(layout.areas[i], measured ? &report.quality.areas[i] : nullptr));
+  }
+  QJsonArray codes;
+  for (const Error* finding : outcome.findings.InOrder()) codes.append(finding->code());
+  QJsonObject json;
+  json["corners"] = QuadJson(selection.Corners());
+  json["orientation"] = layout.ComputeOrientation();
+  json["turned"] = layout.Turned;
+  json["areas"] = areas;
+  json["codes"] = codes;
+  json["objective"] = JsonDouble(engine.objective);
+  json["coefficients"] = JsonDoubles(engine.coefficients.c.data(), kCoefficientCountExpected);
+  json["exposure"] = record ? QJsonValue(ExposureJson(engine.exposure)) : QJsonValue(QJsonValue::Null);
+  json["name"] = JsonText(record ? record->name : ProfileNameFromDocument(imagePath));
+  json["description"] = JsonText(record ? record->description : "");
+  json["profile"] = written.empty() ? QJsonValue(QJsonValue::Null) : JsonText(written);
+  json["quality"] = record ? QJsonValue(QualityJson(report)) : QJsonValue(QJsonValue::Null);
+  PrintJsonLine(json);
+}
+
 }  // namespace
 
 int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::string>& args) {
@@ -126,13 +167,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   if (cardText != "K7" && cardText != "K3") return Fail(kExitUsage, "--card takes K7 or K3");
   const CardModel model = cardText == "K7" ? CardModel::K7 : CardModel::K3;
 
-  std::vector<double> clicks;
-  std::stringstream list(*a.Value("--corners"));
-  for (std::string item; std::getline(list, item, ',');) {
-    const auto v = ParseFiniteDouble(item);
-    if (!v) return Fail(kExitUsage, "--corners takes six numbers X0,Y0,X1,Y1,X2,Y2");
-    clicks.push_back(*v);
-  }
+  const std::vector<double> clicks = ParseClicks(*a.Value("--corners"));
   if (clicks.size() != 6) return Fail(kExitUsage, "--corners takes six numbers X0,Y0,X1,Y1,X2,Y2");
 
   if (int status = CheckOutputFile(output, {imagePath, global.referenceDataPath})) return status;
@@ -217,27 +252,7 @@ int CommandCreateProfile(const GlobalOptions& global, const std::vector<std::str
   }
 
   if (a.Has("--json")) {
-    QJsonArray areas;
-    for (size_t i = 0; i < layout.areas.size(); ++i) {
-      const bool measured = record && i < report.quality.areas.size();
-      areas.append(AreaJson(layout.areas[i], measured ? &report.quality.areas[i] : nullptr));
-    }
-    QJsonArray codes;
-    for (const Error* finding : outcome.findings.InOrder()) codes.append(finding->code());
-    QJsonObject json;
-    json["corners"] = QuadJson(selection.Corners());
-    json["orientation"] = layout.ComputeOrientation();
-    json["turned"] = layout.Turned;
-    json["areas"] = areas;
-    json["codes"] = codes;
-    json["objective"] = JsonDouble(engine.objective);
-    json["coefficients"] = JsonDoubles(engine.coefficients.c.data(), kCoefficientCountExpected);
-    json["exposure"] = record ? QJsonValue(ExposureJson(engine.exposure)) : QJsonValue(QJsonValue::Null);
-    json["name"] = JsonText(record ? record->name : ProfileNameFromDocument(imagePath));
-    json["description"] = JsonText(record ? record->description : "");
-    json["profile"] = written.empty() ? QJsonValue(QJsonValue::Null) : JsonText(written);
-    json["quality"] = record ? QJsonValue(QualityJson(report)) : QJsonValue(QJsonValue::Null);
-    PrintJsonLine(json);
+    PrintJsonReport(selection, outcome, engine, record, report, imagePath, written);
   } else if (record) {
     PrintReport(report);
     std::printf("profile \"%s\" written to %s\n", EscapeControlCharacters(ProfileBoxText(*record)).c_str(),
